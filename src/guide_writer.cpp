@@ -1,0 +1,136 @@
+#include "guide_writer.hpp"
+
+#include "guide_format.hpp"
+#include "output_file.hpp"
+#include "trace.hpp"
+#include "transliteration.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+void write_i32(output_file& file, std::int32_t value) {
+    unsigned char bytes[guide_format::count_size];
+    guide_format::encode_i32(value, bytes);
+    file.write(bytes, sizeof bytes);
+}
+
+void write_header(output_file& file) {
+    file.write(prg_file.magic.data(), prg_file.magic.size());
+    file.write(prg_file.version.data(), prg_file.version.size());
+    file.write(prg_file.timestamp.data(), prg_file.timestamp.size());
+}
+
+void fill_header(const std::string& digits) {
+    std::copy(guide_format::magic.begin(), guide_format::magic.end(), prg_file.magic.begin());
+    std::copy(guide_format::version.begin(), guide_format::version.end(), prg_file.version.begin());
+    std::copy(digits.begin(), digits.end(), prg_file.timestamp.begin());
+}
+
+text_view view_of(const text_field& field) {
+    return field ? text_view{*field} : text_view{};
+}
+
+void write_timestamp(output_file& file, text_view stamp, std::string& scratch) {
+    if (stamp) stamp = convert_timestamp(*stamp);
+    write_string(file, stamp, scratch);
+}
+
+constexpr program_field written_fields[] = {
+    program_field::title, program_field::subtitle, program_field::category,
+    program_field::director, program_field::presenter, program_field::actor,
+    program_field::date, program_field::desc, program_field::rating,
+};
+
+void write_program(output_file& file, const stored_program& program, std::string& scratch) {
+    write_timestamp(file, program[program_field::start], scratch);
+    write_timestamp(file, program[program_field::stop], scratch);
+    for (const program_field field : written_fields) write_string(file, program[field], scratch);
+}
+
+void write_channel(output_file& file, const channel_t& channel, std::int32_t index,
+                   std::string& scratch) {
+    trace_text("- writing channel ");
+    trace_number(index);
+    trace_text("\r\n");
+    text_view icon = view_of(channel.icon);
+    if (icon) icon = convert_icon_name(*icon);
+    write_string(file, icon, scratch);
+    write_string(file, view_of(channel.display_name), scratch);
+    write_i32(file, channel.nb_programs);
+    trace_text("- writing ");
+    trace_number(channel.nb_programs);
+    trace_text(" programs for channel ");
+    trace_number(index);
+    trace_text("\r\n");
+    for (const stored_program& program : channel.programs) write_program(file, program, scratch);
+}
+
+} // namespace
+
+std::string format_timestamp(std::int64_t seconds) {
+    // The field has room for ten digits: a clock before 1970 or after 2286
+    // is written as the nearest time that fits.
+    seconds = std::clamp<std::int64_t>(seconds, 0, 9'999'999'999);
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%010lld", static_cast<long long>(seconds));
+    return digits;
+}
+
+std::string_view convert_icon_name(std::string_view icon) {
+    const std::size_t slash = icon.rfind('/');
+    if (slash != std::string_view::npos) icon.remove_prefix(slash + 1);
+    return icon.substr(0, icon.find('.'));
+}
+
+std::string_view convert_timestamp(std::string_view stamp) {
+    return stamp.substr(0, guide_format::timestamp_length);
+}
+
+void write_string(output_file& file, text_view field, std::string& scratch) {
+    unsigned char length[guide_format::string_length_size];
+    if (!field) {
+        guide_format::encode_u16(0, length);
+        file.write(length, sizeof length);
+        return;
+    }
+    fix_utf8(*field, scratch);
+    // A longer string keeps its first 65,535 bytes rather than wrapping the count.
+    const std::size_t size = std::min(scratch.size(), guide_format::max_string_length);
+    guide_format::encode_u16(static_cast<std::uint16_t>(size), length);
+    file.write(length, sizeof length);
+    file.write(scratch.data(), size);
+}
+
+bool save_prg_file(const std::string& path) {
+    const std::string digits = format_timestamp(static_cast<std::int64_t>(std::time(nullptr)));
+    trace_text("saving ");
+    trace_text(path);
+    trace_text(" (time: ");
+    trace_text(digits);
+    trace_text(")\n");
+    fill_header(digits);
+
+    output_file file(path);
+    if (!file.is_open()) {
+        std::fprintf(stderr, "Unable to create %s\n", path.c_str());
+        return false;
+    }
+    trace_text("- writing header\r\n");
+    write_header(file);
+    trace_text("- writing nb_channels\r\n");
+    write_i32(file, prg_file.nb_channels);
+
+    std::string scratch;
+    for (std::int32_t i = 0; i < prg_file.nb_channels; ++i)
+        write_channel(file, prg_file.channels[static_cast<std::size_t>(i)], i, scratch);
+
+    trace_text("done!\r\n");
+    if (!file.close()) {
+        std::fprintf(stderr, "%s : failed to write\n", path.c_str());
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,29 @@
+// Writes the guide model to a guide file (layout in guide_format.hpp) and
+// traces the writing on standard output.
+#pragma once
+
+#include "guide_model.hpp"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class output_file;
+
+// Writes the whole model to `path`. Returns false, after saying so on
+// standard error, when the file cannot be created or written; a regular file
+// left incomplete is removed.
+bool save_prg_file(const std::string& path);
+
+// One string: its 16-bit length, then its single-byte text. `scratch` holds
+// the converted text between calls, so that no string costs an allocation.
+void write_string(output_file& file, text_view field, std::string& scratch);
+
+// The icon's base name: after the last '/', before the first '.'.
+std::string_view convert_icon_name(std::string_view icon);
+
+// A start or stop time cut to its first 12 bytes (to the minute).
+std::string_view convert_timestamp(std::string_view stamp);
+
+// Seconds since the epoch as the ten digits of the header.
+std::string format_timestamp(std::int64_t seconds);

@@ -1,0 +1,206 @@
+#include "reader.hpp"
+
+#include "guide_model.hpp"
+#include "trace.hpp"
+
+#include <climits>
+#include <cstdio>
+#include <memory>
+
+std::string element_name;
+
+namespace {
+
+constexpr int element_start_node = 1;
+constexpr int text_node = 3;
+
+struct reader_deleter {
+    void operator()(xmlTextReaderPtr reader) const { xmlFreeTextReader(reader); }
+};
+using reader_handle = std::unique_ptr<xmlTextReader, reader_deleter>;
+
+struct xml_string_deleter {
+    void operator()(xmlChar* text) const { xmlFree(text); }
+};
+using xml_string = std::unique_ptr<xmlChar, xml_string_deleter>;
+
+std::string_view view(const xmlChar* text) {
+    return text == nullptr ? std::string_view{} : std::string_view(reinterpret_cast<const char*>(text));
+}
+
+// Reads an attribute; absent when the element does not carry it.
+text_field attribute(xmlTextReaderPtr reader, const char* name) {
+    const xml_string value(xmlTextReaderGetAttribute(reader, reinterpret_cast<const xmlChar*>(name)));
+    if (!value) return std::nullopt;
+    return std::string(view(value.get()));
+}
+
+void start_channel(xmlTextReaderPtr reader) {
+    add_channel();
+    trace_text("channel ");
+    trace_number(prg_file.nb_channels);
+    trace_text("\n");
+    const text_field id = attribute(reader, "id");
+    if (!id) return;
+    set_last_channel_id(*id);
+    trace_value("id", *id);
+}
+
+void take_icon(xmlTextReaderPtr reader) {
+    channel_t* channel = last_channel();
+    if (channel == nullptr) return;
+    text_field source = attribute(reader, "src");
+    if (!source) return;
+    channel->icon = std::move(source);
+    trace_value("icon", *channel->icon);
+}
+
+void start_programme(xmlTextReaderPtr reader) {
+    if (current_program) attach_current_program_to_channel();
+    trace_text("nouveau programme\n");
+    current_program = program_new();
+    static constexpr std::pair<const char*, program_field> attributes[] = {
+        {"start", program_field::start},
+        {"stop", program_field::stop},
+        {"channel", program_field::channel},
+    };
+    for (const auto& [name, field] : attributes) {
+        text_field value = attribute(reader, name);
+        if (!value) continue;
+        text_field& target = (*current_program)[field];
+        target = std::move(value);
+        trace_value(name, *target);
+    }
+}
+
+void start_element(xmlTextReaderPtr reader) {
+    element_name.assign(view(xmlTextReaderConstName(reader)));
+    if (element_name == "channel") start_channel(reader);
+    else if (element_name == "icon") take_icon(reader);
+    else if (element_name == "programme") start_programme(reader);
+}
+
+enum class text_rule { replace, join, first_only };
+
+struct text_target {
+    std::string_view element;
+    program_field field;
+    text_rule rule;
+    std::string_view label;
+};
+
+constexpr text_target programme_texts[] = {
+    {"title", program_field::title, text_rule::replace, "title"},
+    {"date", program_field::date, text_rule::replace, "year"},
+    {"sub-title", program_field::subtitle, text_rule::replace, "sub-title"},
+    {"category", program_field::category, text_rule::join, "categories"},
+    {"director", program_field::director, text_rule::join, "directors"},
+    {"presenter", program_field::presenter, text_rule::join, "presenters"},
+    {"actor", program_field::actor, text_rule::join, "actors"},
+    {"desc", program_field::desc, text_rule::first_only, "desc"},
+    {"value", program_field::rating, text_rule::first_only, "rating"},
+};
+
+const text_target* programme_text_target(std::string_view element) {
+    for (const text_target& target : programme_texts)
+        if (target.element == element) return &target;
+    return nullptr;
+}
+
+void take_display_name(std::string_view text) {
+    channel_t* channel = last_channel();
+    if (channel == nullptr) return;
+    channel->display_name = std::string(text);
+    trace_value("display-name", text);
+}
+
+void take_programme_text(const text_target& target, std::string_view text) {
+    if (!current_program) return;
+    text_field& field = (*current_program)[target.field];
+    switch (target.rule) {
+    case text_rule::replace:
+        field = std::string(text);
+        break;
+    case text_rule::join:
+        if (field) {
+            field->push_back('/');
+            field->append(text);
+        } else {
+            field = std::string(text);
+        }
+        break;
+    case text_rule::first_only:
+        if (field) return;
+        field = std::string(text);
+        break;
+    }
+    trace_value(target.label, *field);
+}
+
+void take_text(xmlTextReaderPtr reader) {
+    if (!xmlTextReaderHasValue(reader)) return;
+    const std::string_view text = view(xmlTextReaderConstValue(reader));
+    if (element_name == "display-name") {
+        take_display_name(text);
+    } else if (const text_target* target = programme_text_target(element_name)) {
+        take_programme_text(*target, text);
+    }
+}
+
+// Walks the listing to its end or its first error.
+bool read_listing(xmlTextReaderPtr reader) {
+    int result;
+    while ((result = xmlTextReaderRead(reader)) == 1) processNode(reader);
+    return result == 0;
+}
+
+bool finish_reading(bool reached_end, const char* path) {
+    if (!reached_end) {
+        std::fprintf(stderr, "%s : failed to parse\n", path);
+        return false;
+    }
+    if (current_program) attach_current_program_to_channel();
+    return true;
+}
+
+bool report_unopened(const char* path) {
+    std::fprintf(stderr, "Unable to open %s\n", path);
+    return false;
+}
+
+} // namespace
+
+void processNode(xmlTextReaderPtr reader) {
+    switch (xmlTextReaderNodeType(reader)) {
+    case element_start_node:
+        start_element(reader);
+        break;
+    case text_node:
+        take_text(reader);
+        break;
+    default:
+        break;
+    }
+}
+
+bool parse_xml_file(const char* path) {
+    bool reached_end;
+    {
+        const reader_handle reader(xmlReaderForFile(path, nullptr, 0));
+        if (!reader) return report_unopened(path);
+        reached_end = read_listing(reader.get());
+    }
+    return finish_reading(reached_end, path);
+}
+
+bool parse_xml_memory(std::string_view listing, const char* name) {
+    if (listing.size() > INT_MAX) return report_unopened(name);
+    bool reached_end;
+    {
+        const reader_handle reader(xmlReaderForMemory(listing.data(), static_cast<int>(listing.size()),
+                                                      name, nullptr, 0));
+        if (!reader) return report_unopened(name);
+        reached_end = read_listing(reader.get());
+    }
+    return finish_reading(reached_end, name);
+}

@@ -1,0 +1,13 @@
+// The trace printed on standard output while the listing is read and the
+// guide written. It goes through stdio's ordinary buffering: a trace line is
+// never flushed on its own.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+void trace_text(std::string_view text);
+void trace_number(std::int64_t number);
+
+// "\t<label> = <value>\n", the shape of every value the reader takes.
+void trace_value(std::string_view label, std::string_view value);
