@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a bounded time.
+#   scripts/fuzz.sh [SECONDS [SEED_DIR...]]
+# SECONDS per target (default 60). The listings of tests/data seed every
+# target; further folders of listings may be given. FUZZ_TARGETS="a b" runs
+# only those targets; FUZZ_BUILD_DIR changes the build folder (build-fuzz).
+# The corpus grows in $FUZZ_BUILD_DIR/corpus/<target>, crash inputs land in
+# $FUZZ_BUILD_DIR/artifacts/, logs in $FUZZ_BUILD_DIR/logs/. Fails on any
+# crash, leak, sanitizer report or timeout.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+shift || true
+build=${FUZZ_BUILD_DIR:-build-fuzz}
+seeds=(tests/data "$@")
+
+CC=clang CXX=clang++ cmake -S . -B "$build" -DGUIDEPACK_FUZZ=ON -DGUIDEPACK_TESTS=OFF \
+  -DGUIDEPACK_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+targets=(${FUZZ_TARGETS:-$(sed -n 's/^ *foreach(target \(.*\))$/\1/p' fuzz/CMakeLists.txt)})
+cmake --build "$build" -j 2 --target "${targets[@]}"
+
+# Per target: the largest input tried and its own extra flags.
+declare -A max_len=([fuzz_fix_utf8]=4096)
+declare -A extra=([fuzz_whole_run]="-dict=fuzz/xmltv.dict")
+
+mkdir -p "$build/artifacts" "$build/logs"
+failed=0
+for target in "${targets[@]}"; do
+  corpus="$build/corpus/$target"
+  log="$build/logs/$target.log"
+  mkdir -p "$corpus"
+  echo "== $target: ${seconds} s" >&2
+  # shellcheck disable=SC2086
+  if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+      -max_len="${max_len[$target]:-65536}" -print_final_stats=1 \
+      -artifact_prefix="$build/artifacts/$target-" ${extra[$target]:-} \
+      "$corpus" "${seeds[@]}" >"$log" 2>&1; then
+    failed=1
+    echo "FAIL: $target (log: $log)" >&2
+    grep -E '^(==|SUMMARY|artifact_prefix|Test unit written)' "$log" | head -n 20 >&2 || true
+  fi
+  # The last status line: executions, coverage (cov) and features (ft).
+  grep -E '^#[0-9]+' "$log" | tail -n 1 >&2 || true
+  grep -E '^stat::number_of_executed_units' "$log" >&2 || true
+done
+exit "$failed"
