@@ -1,0 +1,287 @@
+// Hostile and broken input too big to keep as files, or needing a process
+// set-up the end-to-end cases cannot make: guidepack runs as a child in a
+// fresh folder and its output, status, guide and resource use are checked.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct run_result {
+    int status = -1;
+    std::string out;
+    std::string err;
+    double seconds = 0;
+    long peak_rss_kb = 0;
+};
+
+std::string read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write_file(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The ten digits of the "saving" line vary with the clock.
+std::string mask_time(const std::string& trace) {
+    static const std::regex digits(R"(\(time: [0-9]{10}\)\n)");
+    return std::regex_replace(trace, digits, "(time: ..........)\n");
+}
+
+// Permission bits do not stop root: the child then runs as nobody.
+bool drop_privileges() {
+    if (::geteuid() != 0) return true;
+    const passwd* nobody = ::getpwnam("nobody");
+    return nobody != nullptr && ::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0 &&
+           ::setuid(nobody->pw_uid) == 0;
+}
+
+class BadInput : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = testing::TempDir() + "guidepack_bad_input_XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        // Open to nobody for the permission cases.
+        fs::permissions(dir_, fs::perms::all);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    fs::path path(const std::string& name) const { return dir_ / name; }
+
+    // Runs guidepack in the folder with relative paths, so that messages do
+    // not depend on where the folder is.
+    run_result run(std::vector<std::string> args, bool unprivileged = false) const {
+        const fs::path out = path(".stdout"), err = path(".stderr");
+        // A copy here, where nobody can reach it wherever the build lies.
+        std::string binary = GUIDEPACK_BINARY;
+        if (unprivileged) {
+            fs::copy_file(binary, path("guidepack"), fs::copy_options::overwrite_existing);
+            binary = path("guidepack").string();
+        }
+        const auto start = std::chrono::steady_clock::now();
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int out_fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int err_fd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (out_fd < 0 || err_fd < 0 || ::dup2(out_fd, 1) < 0 || ::dup2(err_fd, 2) < 0 ||
+                ::chdir(dir_.c_str()) != 0 || (unprivileged && !drop_privileges()))
+                ::_exit(126);
+            std::vector<char*> argv{binary.data()};
+            for (std::string& arg : args) argv.push_back(arg.data());
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        run_result result;
+        int status = 0;
+        rusage usage{};
+        if (child < 0 || ::wait4(child, &status, 0, &usage) != child) return result;
+        result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        result.peak_rss_kb = usage.ru_maxrss;
+        result.out = mask_time(read_file(out));
+        result.err = read_file(err);
+        fs::remove(out);
+        fs::remove(err);
+        return result;
+    }
+
+private:
+    fs::path dir_;
+};
+
+const std::string xml_head = "<?xml version=\"1.0\"?>\n<tv>\n";
+const std::string xml_tail = "</tv>\n";
+
+std::string writer_trace(const std::string& guide, const std::vector<int>& programmes) {
+    std::string trace = "saving " + guide + " (time: ..........)\n- writing header\r\n- writing nb_channels\r\n";
+    for (std::size_t i = 0; i < programmes.size(); ++i) {
+        const std::string n = std::to_string(i);
+        trace += "- writing channel " + n + "\r\n- writing " + std::to_string(programmes[i]) +
+                 " programs for channel " + n + "\r\n";
+    }
+    return trace + "done!\r\n";
+}
+
+std::string le16(unsigned value) {
+    return {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
+}
+
+std::string le32(std::uint32_t value) {
+    std::string bytes;
+    for (int i = 0; i < 4; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
+// A guide's bytes after its 18-byte header.
+std::string guide_body(const std::string& guide) {
+    EXPECT_GE(guide.size(), 18u);
+    EXPECT_EQ(guide.substr(0, 8), "PRG10001");
+    return guide.size() < 18 ? std::string() : guide.substr(18);
+}
+
+std::string digits_text(std::size_t size) {
+    std::string text;
+    text.reserve(size);
+    while (text.size() < size) text += "0123456789";
+    text.resize(size);
+    return text;
+}
+
+TEST_F(BadInput, TenThousandNestedElementsStopAtLibxml2DepthLimit) {
+    std::string listing = xml_head + "<channel id=\"c1\">";
+    for (int i = 0; i < 10000; ++i) listing += "<x>";
+    for (int i = 0; i < 10000; ++i) listing += "</x>";
+    write_file(path("nested.xml"), listing + "</channel>\n" + xml_tail);
+
+    const run_result r = run({"nested.xml", "guide.prg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "channel 1\n\tid = c1\n" + writer_trace("guide.prg", {0}));
+    std::string context;
+    for (int i = 0; i < 27; ++i) context += "<x>";
+    EXPECT_EQ(r.err, "nested.xml:3: parser error : Excessive depth in document: 256 use XML_PARSE_HUGE option\n" +
+                         context.substr(0, 80) + "\n" + std::string(79, ' ') + "^\n" +
+                         "nested.xml : failed to parse\n");
+    // The channel read before the error, without display name or programmes.
+    EXPECT_EQ(guide_body(read_file(path("guide.prg"))), le32(1) + le16(0) + le16(0) + le32(0));
+}
+
+// libxml2 takes text nodes of up to 10,000,000 bytes without XML_PARSE_HUGE.
+TEST_F(BadInput, TextNodeOfTenMillionBytes) {
+    const std::string text = digits_text(10'000'000);
+    write_file(path("big.xml"), xml_head + "<channel id=\"c1\"><display-name>" + text +
+                                    "</display-name></channel>\n" + xml_tail);
+
+    const run_result r = run({"big.xml", "guide.prg"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.err.empty()) << r.err;
+    EXPECT_TRUE(r.out == "channel 1\n\tid = c1\n\tdisplay-name = " + text + "\n" + writer_trace("guide.prg", {0}))
+        << "stdout of " << r.out.size() << " bytes differs";
+    // The guide keeps its first 65,535 bytes.
+    EXPECT_TRUE(guide_body(read_file(path("guide.prg"))) ==
+                le32(1) + le16(0) + le16(0xFFFF) + text.substr(0, 0xFFFF) + le32(0));
+}
+
+TEST_F(BadInput, TextNodeBeyondLibxml2LimitFailsCleanly) {
+    const std::string text = digits_text(10 * 1024 * 1024);
+    write_file(path("big.xml"), xml_head + "<channel id=\"c1\"><display-name>" + text +
+                                    "</display-name></channel>\n" + xml_tail);
+
+    const run_result r = run({"big.xml", "guide.prg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "channel 1\n\tid = c1\n" + writer_trace("guide.prg", {0}));
+    EXPECT_EQ(r.err, "big.xml:3: parser error : xmlSAX2Characters: huge text node\n" +
+                         digits_text(88).substr(8) + "\n" + std::string(79, ' ') + "^\n" +
+                         "big.xml : failed to parse\n");
+    EXPECT_EQ(guide_body(read_file(path("guide.prg"))), le32(1) + le16(0) + le16(0) + le32(0));
+}
+
+TEST_F(BadInput, AttributeValuesOf100kB) {
+    const std::string value = digits_text(100 * 1024);
+    write_file(path("attr.xml"), xml_head + "<channel id=\"" + value + "\"><icon src=\"logos/" + value +
+                                     ".png\"/></channel>\n" + xml_tail);
+
+    const run_result r = run({"attr.xml", "guide.prg"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.err.empty()) << r.err;
+    EXPECT_EQ(r.out, "channel 1\n\tid = " + value + "\n\ticon = logos/" + value + ".png\n" +
+                         writer_trace("guide.prg", {0}));
+    EXPECT_EQ(guide_body(read_file(path("guide.prg"))),
+              le32(1) + le16(0xFFFF) + value.substr(0, 0xFFFF) + le16(0) + le32(0));
+}
+
+TEST_F(BadInput, HundredThousandChannelsAndAProgrammeForTheLast) {
+    constexpr int channels = 100'000;
+    std::string listing = xml_head, trace;
+    for (int i = 1; i <= channels; ++i) {
+        const std::string n = std::to_string(i);
+        listing += "<channel id=\"c" + n + "\"/>\n";
+        trace += "channel " + n + "\n\tid = c" + n + "\n";
+    }
+    listing += "<programme start=\"20070101200000 +0100\" stop=\"20070101210000 +0100\" channel=\"c100000\">"
+               "<title>Last</title></programme>\n";
+    write_file(path("many.xml"), listing + xml_tail);
+    trace += "nouveau programme\n\tstart = 20070101200000 +0100\n\tstop = 20070101210000 +0100\n"
+             "\tchannel = c100000\n\ttitle = Last\nprogramme 1 sur c100000\n";
+    std::vector<int> programmes(channels, 0);
+    programmes.back() = 1;
+
+    const run_result r = run({"many.xml", "guide.prg"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.err.empty()) << r.err;
+    EXPECT_TRUE(r.out == trace + writer_trace("guide.prg", programmes)) << "stdout differs";
+
+    std::string expected = le32(channels);
+    for (int i = 1; i < channels; ++i) expected += le16(0) + le16(0) + le32(0);
+    expected += le16(0) + le16(0) + le32(1) + le16(12) + "200701012000" + le16(12) + "200701012100" +
+                le16(4) + "Last" + std::string(16, '\0');
+    EXPECT_TRUE(guide_body(read_file(path("guide.prg"))) == expected) << "guide differs";
+}
+
+// Ten levels of ten references: expanded, a few GB. It must be refused, not
+// expanded, and nothing of it may reach the trace.
+TEST_F(BadInput, BillionLaughsFinishFastInLittleMemory) {
+    std::string listing = "<?xml version=\"1.0\"?>\n<!DOCTYPE tv [\n<!ENTITY lol0 \"lol\">\n";
+    for (int level = 1; level <= 9; ++level) {
+        listing += "<!ENTITY lol" + std::to_string(level) + " \"";
+        for (int i = 0; i < 10; ++i) listing += "&lol" + std::to_string(level - 1) + ";";
+        listing += "\">\n";
+    }
+    listing += "]>\n<tv>\n<channel id=\"c1\"><display-name>&lol9;</display-name></channel>\n"
+               "<programme start=\"1\" stop=\"2\" channel=\"c1\"><title>&lol9;</title></programme>\n" +
+               xml_tail;
+    write_file(path("laughs.xml"), listing);
+
+    const run_result r = run({"laughs.xml", "guide.prg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_LT(r.seconds, 10.0);
+    EXPECT_LT(r.peak_rss_kb, 200 * 1024); // sanitizer builds included
+    EXPECT_EQ(r.out.find("lol"), std::string::npos);
+    EXPECT_EQ(r.out, writer_trace("guide.prg", {}));
+    EXPECT_TRUE(r.err.ends_with("laughs.xml : failed to parse\n")) << r.err;
+    EXPECT_EQ(read_file(path("guide.prg")).size(), 22u);
+}
+
+TEST_F(BadInput, UnreadableListing) {
+    write_file(path("locked.xml"), xml_head + "<channel id=\"c1\"/>\n" + xml_tail);
+    fs::permissions(path("locked.xml"), fs::perms::none);
+
+    const run_result r = run({"locked.xml"}, true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "I/O error : Permission denied\nI/O error : Permission denied\nUnable to open locked.xml\n");
+}
+
+TEST_F(BadInput, ReadOnlyGuideIsLeftAlone) {
+    write_file(path("listing.xml"), xml_head + "<channel id=\"c1\"/>\n" + xml_tail);
+    write_file(path("guide.prg"), "an older guide");
+    fs::permissions(path("guide.prg"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+
+    const run_result r = run({"listing.xml", "guide.prg"}, true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "channel 1\n\tid = c1\nsaving guide.prg (time: ..........)\n");
+    EXPECT_EQ(r.err, "Unable to create guide.prg\n");
+    EXPECT_EQ(read_file(path("guide.prg")), "an older guide");
+}
+
+} // namespace
