@@ -18,11 +18,34 @@ inline constexpr std::size_t string_length_size = 2; // unsigned 16-bit, little-
 inline constexpr std::size_t max_string_length = 0xFFFF;
 inline constexpr std::size_t timestamp_length = 12; // start and stop, cut to the minute
 
+// Where the header fields start.
+inline constexpr std::size_t magic_offset = 0;
+inline constexpr std::size_t version_offset = magic_offset + magic.size();
+inline constexpr std::size_t timestamp_offset = version_offset + version.size();
+static_assert(timestamp_offset + timestamp_digits == header_size);
+
+// The strings of one channel record, in file order; its programme count follows.
+inline constexpr std::size_t channel_string_count = 2;
+inline constexpr std::array<std::string_view, channel_string_count> channel_string_names = {
+    "icon", "display-name"};
+
 // The strings of one programme record, in file order.
 inline constexpr std::size_t programme_string_count = 11;
 inline constexpr std::array<std::string_view, programme_string_count> programme_string_names = {
     "start", "stop",  "title", "sub-title", "category", "director",
     "presenter", "actor", "date", "desc", "rating"};
+
+// Positions in programme_string_names.
+enum class programme_string : std::size_t {
+    start, stop, title, subtitle, category, director, presenter, actor, date, desc, rating,
+};
+static_assert(static_cast<std::size_t>(programme_string::rating) + 1 == programme_string_count);
+
+// The smallest records: every string empty, no programmes. A count read from
+// a file is checked against these before anything is reserved for it.
+inline constexpr std::size_t min_channel_size =
+    channel_string_count * string_length_size + count_size;
+inline constexpr std::size_t min_programme_size = programme_string_count * string_length_size;
 
 inline void encode_u16(std::uint16_t value, unsigned char* out) {
     out[0] = static_cast<unsigned char>(value & 0xFF);

@@ -1,0 +1,26 @@
+// Turns the single-byte values of a guide file into text for people.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Each byte as the character of the same number (Latin-1), in UTF-8.
+std::string latin1_to_utf8(std::string_view text);
+
+// One line of display: Latin-1 as UTF-8, with backslash, control characters
+// and C1 controls escaped (\\, \n, \r, \t, \xNN) so that a value never
+// breaks the layout.
+std::string display_text(std::string_view text);
+
+// The header's ten digits as seconds since the epoch; nothing when they are
+// not ten decimal digits.
+std::optional<std::int64_t> timestamp_seconds(std::string_view digits);
+
+// Seconds since the epoch as a UTC date in strftime's `format`.
+std::string format_utc(std::int64_t seconds, const char* format);
+
+// A start or stop time, YYYYMMDDhhmm, as "YYYY-MM-DD hh:mm"; nothing when it
+// is not a date and time of that form.
+std::optional<std::string> format_programme_time(std::string_view stamp);
