@@ -1,0 +1,202 @@
+// Attachment rules of the guide model, driven directly (no listing).
+#include "guide_model.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace {
+
+std::string trace_of(const std::function<void()>& action) {
+    std::fflush(stdout);
+    testing::internal::CaptureStdout();
+    action();
+    std::fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+}
+
+void add_channel_with_id(const std::string& id) {
+    add_channel();
+    set_last_channel_id(id);
+}
+
+program_t programme(const char* channel, const char* start = "1", const char* stop = "2",
+                    const char* title = "T") {
+    program_t program = program_new();
+    if (channel) program[program_field::channel] = channel;
+    if (start) program[program_field::start] = start;
+    if (stop) program[program_field::stop] = stop;
+    if (title) program[program_field::title] = title;
+    return program;
+}
+
+std::string attach(program_t program) {
+    current_program = std::move(program);
+    return trace_of(attach_current_program_to_channel);
+}
+
+class GuideModel : public testing::Test {
+protected:
+    void SetUp() override { reset_guide_model(); }
+    void TearDown() override { reset_guide_model(); }
+};
+
+TEST_F(GuideModel, NewRecordsAreEmpty) {
+    const channel_t channel = channel_new();
+    EXPECT_FALSE(channel.id);
+    EXPECT_FALSE(channel.icon);
+    EXPECT_FALSE(channel.display_name);
+    EXPECT_EQ(channel.nb_programs, 0);
+    EXPECT_TRUE(channel.programs.empty());
+    const program_t program = program_new();
+    for (const text_field& field : program.fields) EXPECT_FALSE(field);
+}
+
+TEST_F(GuideModel, ResetEmptiesEverything) {
+    add_channel_with_id("c1");
+    ASSERT_EQ(attach(programme("c1")), "programme 1 sur c1\n");
+    prg_file.magic = {'P', 'R', 'G', '1'};
+    current_program = programme("c1");
+
+    reset_guide_model();
+    EXPECT_EQ(prg_file.nb_channels, 0);
+    EXPECT_TRUE(prg_file.channels.empty());
+    EXPECT_EQ(prg_file.magic, (std::array<char, 4>{}));
+    EXPECT_EQ(prg_file.timestamp, (std::array<char, 10>{}));
+    EXPECT_FALSE(current_program);
+    EXPECT_EQ(last_channel(), nullptr);
+    // The id of a channel from before the reset is forgotten too.
+    EXPECT_EQ(attach(programme("c1")), "!!!!! programme orphelin (chaine c1 non trouvee) !!!!!\n");
+}
+
+TEST_F(GuideModel, ChannelsAreAppendedAndCounted) {
+    EXPECT_EQ(last_channel(), nullptr);
+    add_channel_with_id("a");
+    add_channel();
+    EXPECT_EQ(prg_file.nb_channels, 2);
+    ASSERT_EQ(prg_file.channels.size(), 2U);
+    EXPECT_EQ(last_channel(), &prg_file.channels[1]);
+    EXPECT_EQ(prg_file.channels[0].id, "a");
+    EXPECT_FALSE(prg_file.channels[1].id);
+}
+
+struct missing_field_case {
+    const char* name;
+    program_t program;
+};
+
+TEST_F(GuideModel, ProgrammeLackingARequiredFieldIsIncomplete) {
+    add_channel_with_id("c1");
+    const missing_field_case cases[] = {
+        {"channel", programme(nullptr)},
+        {"start", programme("c1", nullptr)},
+        {"stop", programme("c1", "1", nullptr)},
+        {"title", programme("c1", "1", "2", nullptr)},
+        {"all", program_new()},
+    };
+    for (const missing_field_case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(attach(c.program), "!!!!! programme incomplet !!!!!\n");
+        EXPECT_FALSE(current_program);
+    }
+    EXPECT_EQ(prg_file.channels[0].nb_programs, 0);
+    EXPECT_TRUE(prg_file.channels[0].programs.empty());
+}
+
+TEST_F(GuideModel, EmptyRequiredFieldsStillCount) {
+    add_channel_with_id("");
+    EXPECT_EQ(attach(programme("", "", "", "")), "programme 1 sur \n");
+    ASSERT_EQ(prg_file.channels[0].programs.size(), 1U);
+    const stored_program& stored = prg_file.channels[0].programs[0];
+    EXPECT_EQ(stored[program_field::start], "");
+    EXPECT_EQ(stored[program_field::title], "");
+}
+
+TEST_F(GuideModel, OrphanNamesItsChannelAndIsDropped) {
+    add_channel_with_id("c1");
+    const char* const ids[] = {"c2", "C1", "c1 ", " c1", ""};
+    for (const char* id : ids) {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(attach(programme(id)),
+                  std::string("!!!!! programme orphelin (chaine ") + id + " non trouvee) !!!!!\n");
+        EXPECT_FALSE(current_program);
+    }
+    EXPECT_EQ(prg_file.channels[0].nb_programs, 0);
+}
+
+TEST_F(GuideModel, ChannelWithoutIdNeverMatches) {
+    add_channel();
+    EXPECT_EQ(attach(programme("")), "!!!!! programme orphelin (chaine  non trouvee) !!!!!\n");
+    add_channel_with_id("");
+    EXPECT_EQ(attach(programme("")), "programme 1 sur \n");
+    EXPECT_EQ(prg_file.channels[0].nb_programs, 0);
+    EXPECT_EQ(prg_file.channels[1].nb_programs, 1);
+}
+
+TEST_F(GuideModel, DuplicateIdGoesToTheFirstChannel) {
+    add_channel_with_id("x");
+    add_channel_with_id("d");
+    add_channel_with_id("d");
+    EXPECT_EQ(attach(programme("d")), "programme 1 sur d\n");
+    add_channel_with_id("d");
+    EXPECT_EQ(attach(programme("d")), "programme 2 sur d\n");
+    EXPECT_EQ(prg_file.channels[1].nb_programs, 2);
+    EXPECT_EQ(prg_file.channels[2].nb_programs, 0);
+    EXPECT_EQ(prg_file.channels[3].nb_programs, 0);
+}
+
+TEST_F(GuideModel, ChannelsAddedAfterProgrammesAreFound) {
+    // Enough channels that the table moves in memory several times.
+    constexpr int count = 200;
+    for (int i = 0; i < count; ++i) {
+        add_channel_with_id("c" + std::to_string(i));
+        const std::string id = "c" + std::to_string(i / 2);
+        const std::string trace = attach(programme(id.c_str()));
+        ASSERT_EQ(trace, "programme " + std::to_string(i % 2 + 1) + " sur " + id + "\n") << i;
+    }
+    ASSERT_EQ(prg_file.nb_channels, count);
+    for (int i = 0; i < count; ++i) {
+        const channel_t& channel = prg_file.channels[static_cast<std::size_t>(i)];
+        EXPECT_EQ(channel.nb_programs, i < count / 2 ? 2 : 0) << i;
+        EXPECT_EQ(static_cast<std::size_t>(channel.nb_programs), channel.programs.size());
+    }
+}
+
+TEST_F(GuideModel, AttachedProgrammeKeepsItsFieldsAndOrder) {
+    add_channel_with_id("c1");
+    program_t first = programme("c1", "20070101200000 +0100", "20070101210000 +0100", "Film");
+    first[program_field::subtitle] = "";
+    first[program_field::category] = "Drama/Crime";
+    first[program_field::rating] = "-12";
+    attach(first);
+    attach(programme("c1", "3", "4", "Second"));
+    attach(programme("c1", "5", "6", "Third"));
+
+    const channel_t& channel = prg_file.channels[0];
+    ASSERT_EQ(channel.nb_programs, 3);
+    const stored_program& stored = channel.programs[0];
+    EXPECT_EQ(stored[program_field::start], "20070101200000 +0100");
+    EXPECT_EQ(stored[program_field::stop], "20070101210000 +0100");
+    EXPECT_EQ(stored[program_field::title], "Film");
+    EXPECT_EQ(stored[program_field::subtitle], ""); // present and empty
+    EXPECT_EQ(stored[program_field::category], "Drama/Crime");
+    EXPECT_EQ(stored[program_field::rating], "-12");
+    for (const program_field absent : {program_field::director, program_field::presenter,
+                                       program_field::actor, program_field::date,
+                                       program_field::desc})
+        EXPECT_FALSE(stored[absent]) << static_cast<int>(absent);
+    EXPECT_EQ(channel.programs[1][program_field::title], "Second");
+    EXPECT_EQ(channel.programs[2][program_field::title], "Third");
+}
+
+TEST_F(GuideModel, StoredFieldsKeepEmbeddedBytes) {
+    add_channel_with_id("c1");
+    program_t program = programme("c1");
+    program[program_field::desc] = std::string("a\0b\n\xC3\xA9", 6);
+    attach(program);
+    EXPECT_EQ(prg_file.channels[0].programs[0][program_field::desc], std::string_view("a\0b\n\xC3\xA9", 6));
+}
+
+} // namespace

@@ -1,0 +1,284 @@
+// What the reader takes from a listing into the model, and the real listings
+// of the test data.
+#include "guide_model.hpp"
+#include "reader.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct run_output {
+    bool ok;
+    std::string out;
+    std::string err;
+};
+
+run_output capture(const std::function<bool()>& parse) {
+    std::fflush(stdout);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const bool ok = parse();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::string err = testing::internal::GetCapturedStderr();
+    return {ok, testing::internal::GetCapturedStdout(), std::move(err)};
+}
+
+run_output read_memory(const std::string& listing) {
+    return capture([&] { return parse_xml_memory(listing, "listing.xml"); });
+}
+
+run_output read_file(const std::string& name) {
+    const std::string path = std::string(TEST_DATA_DIR) + "/" + name;
+    return capture([&] { return parse_xml_file(path.c_str()); });
+}
+
+// A listing with channel "c1" and one complete programme holding `body`.
+std::string programme_listing(const std::string& body) {
+    return "<tv><channel id='c1'/><programme start='1' stop='2' channel='c1'><title>T</title>" +
+           body + "</programme></tv>";
+}
+
+int count_lines(const std::string& text, const std::string& prefix) {
+    int count = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        if (text.compare(at, prefix.size(), prefix) == 0) ++count;
+        const std::size_t end = text.find('\n', at);
+        if (end == std::string::npos) break;
+        at = end + 1;
+    }
+    return count;
+}
+
+class Reader : public testing::Test {
+protected:
+    void SetUp() override { reset_guide_model(); }
+    void TearDown() override { reset_guide_model(); }
+
+    // The one programme of channel "c1" after reading programme_listing(body).
+    text_view field_after(const std::string& body, program_field field) {
+        const run_output run = read_memory(programme_listing(body));
+        EXPECT_TRUE(run.ok) << run.err;
+        EXPECT_EQ(prg_file.nb_channels, 1);
+        if (prg_file.nb_channels != 1 || prg_file.channels[0].programs.size() != 1) {
+            ADD_FAILURE() << "programme not attached:\n" << run.out;
+            return std::nullopt;
+        }
+        held_ = prg_file.channels[0].programs[0][field];
+        return held_;
+    }
+
+private:
+    text_view held_;
+};
+
+struct field_case {
+    const char* body;
+    program_field field;
+    std::optional<std::string> expected;
+};
+
+TEST_F(Reader, FieldRules) {
+    const std::vector<field_case> cases = {
+        // replace
+        {"<sub-title>a</sub-title><sub-title>b</sub-title>", program_field::subtitle, "b"},
+        {"<date>1999</date><date>2000</date>", program_field::date, "2000"},
+        {"<title>Second</title>", program_field::title, "Second"},
+        // join, with the pieces' own slashes kept
+        {"<category>a/b</category><category>c</category>", program_field::category, "a/b/c"},
+        {"<director>D1</director><director>D2</director>", program_field::director, "D1/D2"},
+        {"<presenter>P1</presenter><presenter>P2</presenter>", program_field::presenter, "P1/P2"},
+        {"<actor>A</actor><actor>B</actor><actor>C</actor>", program_field::actor, "A/B/C"},
+        {"<actor>A</actor><actor> </actor><actor>B</actor>", program_field::actor, "A/B"},
+        // first only
+        {"<desc>D1</desc><desc>D2</desc>", program_field::desc, "D1"},
+        {"<star-rating><value>1</value></star-rating><rating><value>2</value></rating>",
+         program_field::rating, "1"},
+        // texts split by other nodes
+        {"<category>a<!--c-->b<?pi x?>c</category>", program_field::category, "a/b/c"},
+        {"<sub-title>a<![CDATA[cdata]]>b</sub-title>", program_field::subtitle, "b"},
+        {"<desc>one<!--c-->two</desc>", program_field::desc, "one"},
+        // texts that are no text nodes
+        {"<desc> \n\t </desc>", program_field::desc, std::nullopt},
+        {"<desc></desc>", program_field::desc, std::nullopt},
+        {"<desc><![CDATA[only cdata]]></desc>", program_field::desc, std::nullopt},
+        // stored as delivered: no trimming, references expanded
+        {"<desc> a\n b </desc>", program_field::desc, " a\n b "},
+        {"<desc>&lt;&amp;&#233;&#x20AC;</desc>", program_field::desc, "<&\xC3\xA9\xE2\x82\xAC"},
+        // mixed content: the text after a child belongs to the child's name
+        {"<desc>d<category>k</category>tail</desc>", program_field::category, "k/tail"},
+        {"<category>k<b>x</b>tail</category>", program_field::category, "k"},
+        {"", program_field::desc, std::nullopt},
+    };
+    for (const field_case& c : cases) {
+        SCOPED_TRACE(c.body);
+        reset_guide_model();
+        const text_view value = field_after(c.body, c.field);
+        if (c.expected) {
+            ASSERT_TRUE(value);
+            EXPECT_EQ(*value, *c.expected);
+        } else {
+            EXPECT_FALSE(value) << *value;
+        }
+    }
+}
+
+TEST_F(Reader, EntityReferenceSplitsAText) {
+    const std::string listing =
+        "<!DOCTYPE tv [<!ENTITY e 'hidden'>]>" + programme_listing("<actor>A&e;B</actor><desc>x&e;y</desc>");
+    const run_output run = read_memory(listing);
+    ASSERT_TRUE(run.ok) << run.err;
+    ASSERT_EQ(prg_file.channels[0].programs.size(), 1U);
+    const stored_program& program = prg_file.channels[0].programs[0];
+    EXPECT_EQ(program[program_field::actor], "A/B");
+    EXPECT_EQ(program[program_field::desc], "x");
+    EXPECT_EQ(run.out.find("hidden"), std::string::npos) << run.out;
+}
+
+TEST_F(Reader, AbsentAndEmptyAttributesStayApart) {
+    const run_output run = read_memory(
+        "<tv><channel id='c1'><icon src=''/></channel><channel id='c2'><icon/></channel>"
+        "<programme start='' stop='2' channel='c1'><title>T</title></programme></tv>");
+    ASSERT_TRUE(run.ok) << run.err;
+    ASSERT_EQ(prg_file.nb_channels, 2);
+    EXPECT_EQ(prg_file.channels[0].icon, "");
+    EXPECT_FALSE(prg_file.channels[1].icon);
+    EXPECT_FALSE(prg_file.channels[0].display_name);
+    ASSERT_EQ(prg_file.channels[0].programs.size(), 1U);
+    const stored_program& program = prg_file.channels[0].programs[0];
+    EXPECT_EQ(program[program_field::start], "");
+    EXPECT_FALSE(program[program_field::subtitle]);
+}
+
+TEST_F(Reader, ChannelValuesGoToTheLastChannel) {
+    const run_output run = read_memory(
+        "<tv><icon src='none.png'/><display-name>none</display-name>"
+        "<channel id='a'><display-name>A1</display-name><display-name>A2</display-name></channel>"
+        "<channel id='b'/><display-name>B</display-name>"
+        "<programme start='1' stop='2' channel='a'><title>T</title><icon src='p.png'/></programme>"
+        "</tv>");
+    ASSERT_TRUE(run.ok) << run.err;
+    ASSERT_EQ(prg_file.nb_channels, 2);
+    EXPECT_EQ(prg_file.channels[0].display_name, "A2");
+    EXPECT_FALSE(prg_file.channels[0].icon);
+    EXPECT_EQ(prg_file.channels[1].display_name, "B");
+    EXPECT_EQ(prg_file.channels[1].icon, "p.png");
+    EXPECT_EQ(run.out.find("none"), std::string::npos) << run.out;
+}
+
+TEST_F(Reader, ElementNameIsTheLastStartAndSurvivesEndTags) {
+    const run_output run = read_memory("<tv><title>x</title><channel><lang/></channel></tv>");
+    ASSERT_TRUE(run.ok);
+    EXPECT_EQ(element_name, "lang");
+}
+
+TEST_F(Reader, ProgrammeIsAttachedWhenTheNextStartsOrTheListingEnds) {
+    const run_output run = read_memory(
+        "<tv><programme start='1' stop='2' channel='c'><title>T</title></programme>"
+        "<channel id='c'/><programme start='3' stop='4' channel='c'><title>U</title></programme>"
+        "<channel id='c'/></tv>");
+    ASSERT_TRUE(run.ok);
+    EXPECT_FALSE(current_program);
+    ASSERT_EQ(prg_file.nb_channels, 2);
+    ASSERT_EQ(prg_file.channels[0].nb_programs, 2);
+    EXPECT_EQ(prg_file.channels[0].programs[1][program_field::title], "U");
+    EXPECT_EQ(prg_file.channels[1].nb_programs, 0);
+}
+
+TEST_F(Reader, ErrorKeepsWhatWasAttachedAndDropsThePending) {
+    const run_output run = read_memory(
+        "<tv><channel id='c'/><programme start='1' stop='2' channel='c'><title>A</title></programme>\n"
+        "<programme start='3' stop='4' channel='c'><title>B</title><desc>cut");
+    EXPECT_FALSE(run.ok);
+    ASSERT_EQ(prg_file.nb_channels, 1);
+    ASSERT_EQ(prg_file.channels[0].nb_programs, 1);
+    EXPECT_EQ(prg_file.channels[0].programs[0][program_field::title], "A");
+    EXPECT_EQ(count_lines(run.out, "programme "), 1) << run.out;
+    EXPECT_EQ(count_lines(run.out, "!!!!!"), 0) << run.out;
+    const std::string last_line = "listing.xml : failed to parse\n";
+    ASSERT_GE(run.err.size(), last_line.size());
+    EXPECT_EQ(run.err.substr(run.err.size() - last_line.size()), last_line);
+}
+
+TEST_F(Reader, UnopenableListing) {
+    const run_output run = read_file("no-such-listing.xml");
+    EXPECT_FALSE(run.ok);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, std::string("Unable to open ") + TEST_DATA_DIR + "/no-such-listing.xml\n");
+    EXPECT_EQ(prg_file.nb_channels, 0);
+}
+
+// Real listings: what matters is that every programme whose channel is
+// declared lands in it, in order.
+struct real_listing {
+    const char* file;
+    std::vector<std::string> ids;
+    std::vector<int> programmes;
+    int incomplete;
+};
+
+TEST_F(Reader, RealListings) {
+    const real_listing listings[] = {
+        {"XMLTV-xmltv__test.xml", {"3sat.de", "das-erste.de"}, {0, 0}, 1}, // its programme has no stop
+        {"iptv-org-epg__nzxmltv.com__content.xml", {"1"}, {2}, 0},
+        {"jellyfin-Jellyfin.XmlTv__schedulesdirect.xml",
+         {"EPG123.10108.schedulesdirect.org", "EPG123.10091.schedulesdirect.org"}, {2, 0}, 0},
+        {"iptv-org-epg__epg.iptvx.one__content.xml.gz", {"12-omsk"}, {230}, 0},
+    };
+    for (const real_listing& listing : listings) {
+        SCOPED_TRACE(listing.file);
+        reset_guide_model();
+        const run_output run = read_file(listing.file);
+        EXPECT_TRUE(run.ok);
+        EXPECT_EQ(run.err, "");
+        ASSERT_EQ(prg_file.nb_channels, static_cast<int>(listing.ids.size()));
+        int total = 0;
+        for (std::size_t i = 0; i < listing.ids.size(); ++i) {
+            const channel_t& channel = prg_file.channels[i];
+            EXPECT_EQ(channel.id, listing.ids[i]);
+            EXPECT_EQ(channel.nb_programs, listing.programmes[i]);
+            total += channel.nb_programs;
+        }
+        EXPECT_EQ(count_lines(run.out, "nouveau programme\n"), total + listing.incomplete);
+        EXPECT_EQ(count_lines(run.out, "programme "), total);
+        EXPECT_EQ(count_lines(run.out, "!!!!! programme incomplet !!!!!\n"), listing.incomplete);
+        EXPECT_EQ(count_lines(run.out, "!!!!! programme orphelin"), 0);
+    }
+}
+
+TEST_F(Reader, RealListingValues) {
+    ASSERT_TRUE(read_file("iptv-org-epg__nzxmltv.com__content.xml").ok);
+    ASSERT_EQ(prg_file.channels.size(), 1U);
+    const channel_t& nz = prg_file.channels[0];
+    EXPECT_EQ(nz.display_name, "TVNZ 1");
+    ASSERT_EQ(nz.programs.size(), 2U);
+    EXPECT_EQ(nz.programs[0][program_field::title], "Sunday");
+    EXPECT_FALSE(nz.programs[0][program_field::date]); // <date></date>
+    EXPECT_EQ(nz.programs[0][program_field::rating], "0/10");
+    EXPECT_EQ(nz.programs[1][program_field::date], "2017");
+    EXPECT_EQ(nz.programs[1][program_field::category], "Documentary/Factual");
+    EXPECT_EQ(nz.programs[1][program_field::stop], "20231121121000 +0000");
+
+    reset_guide_model();
+    ASSERT_TRUE(read_file("jellyfin-Jellyfin.XmlTv__schedulesdirect.xml").ok); // starts with a BOM
+    ASSERT_EQ(prg_file.channels.size(), 2U);
+    EXPECT_EQ(prg_file.channels[0].display_name, "CTV");
+    // The programmes' posters come after the second channel: its icon is the last of them.
+    EXPECT_EQ(prg_file.channels[1].icon, "p8680420_b_s2_ad.jpg");
+    EXPECT_EQ(prg_file.channels[0].programs[0][program_field::presenter], "Alec Baldwin");
+
+    reset_guide_model();
+    ASSERT_TRUE(read_file("iptv-org-epg__epg.iptvx.one__content.xml.gz").ok);
+    ASSERT_EQ(prg_file.channels.size(), 1U);
+    ASSERT_FALSE(prg_file.channels[0].programs.empty());
+    EXPECT_EQ(prg_file.channels[0].programs[0][program_field::title],
+              "д/с Необыкновенные люди");
+}
+
+} // namespace
