@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer in
+# build-asan (or the folder given) and runs the whole test suite there, but
+# for the package test: it builds and installs its own normal tree, which the
+# normal run covers already.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dir=${1:-build-asan}
+scripts/build.sh "$dir" -DGUIDEPACK_SANITIZE=ON -DGUIDEPACK_TESTS=ON
+# Any report fails the test that caused it; leaks included.
+export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+cd "$dir"
+ctest --output-on-failure -j 2 -LE '^package$'
