@@ -4,10 +4,10 @@
 #   scripts/install-deps.sh --test  also what the whole test suite needs
 set -euo pipefail
 
-packages=(g++ cmake make libxml2-dev)
+packages=(g++ cmake make libxml2-dev nlohmann-json3-dev gzip)
 if [[ "${1:-}" == "--test" ]]; then
-  packages+=(libgtest-dev valgrind clang libclang-rt-14-dev nlohmann-json3-dev
-             man-db dpkg-dev file gzip libxml2-utils)
+  packages+=(libgtest-dev valgrind clang libclang-rt-14-dev man-db dpkg-dev file
+             libxml2-utils)
 fi
 
 missing=()
