@@ -17,7 +17,16 @@ seeds=(tests/data "$@")
 CC=clang CXX=clang++ cmake -S . -B "$build" -DGUIDEPACK_FUZZ=ON -DGUIDEPACK_TESTS=OFF \
   -DGUIDEPACK_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 targets=(${FUZZ_TARGETS:-$(sed -n 's/^ *foreach(target \(.*\))$/\1/p' fuzz/CMakeLists.txt)})
-cmake --build "$build" -j 2 --target "${targets[@]}"
+cmake --build "$build" -j 2 --target guidepack "${targets[@]}"
+
+# The guide reader starts from the guides of the seed listings.
+guide_seeds="$build/guide-seeds"
+if [[ " ${targets[*]} " == *" fuzz_guide_reader "* ]]; then
+  mkdir -p "$guide_seeds"
+  find "${seeds[@]}" -type f -print0 | while IFS= read -r -d '' listing; do
+    "$build/guidepack" "$listing" "$guide_seeds/$(basename "$listing").prg" >/dev/null 2>&1 || true
+  done
+fi
 
 # Per target: the largest input tried and its own extra flags.
 declare -A max_len=([fuzz_fix_utf8]=4096)
@@ -29,12 +38,14 @@ for target in "${targets[@]}"; do
   corpus="$build/corpus/$target"
   log="$build/logs/$target.log"
   mkdir -p "$corpus"
+  inputs=("${seeds[@]}")
+  [[ $target == fuzz_guide_reader ]] && inputs=("$guide_seeds")
   echo "== $target: ${seconds} s" >&2
   # shellcheck disable=SC2086
   if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
       -max_len="${max_len[$target]:-65536}" -print_final_stats=1 \
       -artifact_prefix="$build/artifacts/$target-" ${extra[$target]:-} \
-      "$corpus" "${seeds[@]}" >"$log" 2>&1; then
+      "$corpus" "${inputs[@]}" >"$log" 2>&1; then
     failed=1
     echo "FAIL: $target (log: $log)" >&2
     grep -E '^(==|SUMMARY|artifact_prefix|Test unit written)' "$log" | head -n 20 >&2 || true
