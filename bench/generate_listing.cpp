@@ -11,7 +11,7 @@
 
 namespace {
 
-// splitmix64: tiny, fast and fully specified.
+// splitmix64: tiny, fast, and the same everywhere.
 class prng {
 public:
     std::uint64_t next() {
