@@ -43,7 +43,7 @@ void start_channel(xmlTextReaderPtr reader) {
     const text_field id = attribute(reader, "id");
     if (!id) return;
     set_last_channel_id(*id);
-    trace_value("id", *id);
+    trace_value("\tid = ", *id);
 }
 
 void take_icon(xmlTextReaderPtr reader) {
@@ -52,24 +52,29 @@ void take_icon(xmlTextReaderPtr reader) {
     text_field source = attribute(reader, "src");
     if (!source) return;
     channel->icon = std::move(source);
-    trace_value("icon", *channel->icon);
+    trace_value("\ticon = ", *channel->icon);
 }
 
 void start_programme(xmlTextReaderPtr reader) {
     if (current_program) attach_current_program_to_channel();
     trace_text("nouveau programme\n");
     current_program = program_new();
-    static constexpr std::pair<const char*, program_field> attributes[] = {
-        {"start", program_field::start},
-        {"stop", program_field::stop},
-        {"channel", program_field::channel},
+    struct programme_attribute {
+        const char* name;
+        program_field field;
+        std::string_view trace_prefix;
     };
-    for (const auto& [name, field] : attributes) {
-        text_field value = attribute(reader, name);
+    static constexpr programme_attribute attributes[] = {
+        {"start", program_field::start, "\tstart = "},
+        {"stop", program_field::stop, "\tstop = "},
+        {"channel", program_field::channel, "\tchannel = "},
+    };
+    for (const programme_attribute& wanted : attributes) {
+        text_field value = attribute(reader, wanted.name);
         if (!value) continue;
-        text_field& target = (*current_program)[field];
+        text_field& target = (*current_program)[wanted.field];
         target = std::move(value);
-        trace_value(name, *target);
+        trace_value(wanted.trace_prefix, *target);
     }
 }
 
@@ -86,19 +91,19 @@ struct text_target {
     std::string_view element;
     program_field field;
     text_rule rule;
-    std::string_view label;
+    std::string_view trace_prefix;
 };
 
 constexpr text_target programme_texts[] = {
-    {"title", program_field::title, text_rule::replace, "title"},
-    {"date", program_field::date, text_rule::replace, "year"},
-    {"sub-title", program_field::subtitle, text_rule::replace, "sub-title"},
-    {"category", program_field::category, text_rule::join, "categories"},
-    {"director", program_field::director, text_rule::join, "directors"},
-    {"presenter", program_field::presenter, text_rule::join, "presenters"},
-    {"actor", program_field::actor, text_rule::join, "actors"},
-    {"desc", program_field::desc, text_rule::first_only, "desc"},
-    {"value", program_field::rating, text_rule::first_only, "rating"},
+    {"title", program_field::title, text_rule::replace, "\ttitle = "},
+    {"date", program_field::date, text_rule::replace, "\tyear = "},
+    {"sub-title", program_field::subtitle, text_rule::replace, "\tsub-title = "},
+    {"category", program_field::category, text_rule::join, "\tcategories = "},
+    {"director", program_field::director, text_rule::join, "\tdirectors = "},
+    {"presenter", program_field::presenter, text_rule::join, "\tpresenters = "},
+    {"actor", program_field::actor, text_rule::join, "\tactors = "},
+    {"desc", program_field::desc, text_rule::first_only, "\tdesc = "},
+    {"value", program_field::rating, text_rule::first_only, "\trating = "},
 };
 
 const text_target* programme_text_target(std::string_view element) {
@@ -111,7 +116,7 @@ void take_display_name(std::string_view text) {
     channel_t* channel = last_channel();
     if (channel == nullptr) return;
     channel->display_name = std::string(text);
-    trace_value("display-name", text);
+    trace_value("\tdisplay-name = ", text);
 }
 
 void take_programme_text(const text_target& target, std::string_view text) {
@@ -119,7 +124,8 @@ void take_programme_text(const text_target& target, std::string_view text) {
     text_field& field = (*current_program)[target.field];
     switch (target.rule) {
     case text_rule::replace:
-        field = std::string(text);
+        if (field) field->assign(text);
+        else field.emplace(text);
         break;
     case text_rule::join:
         if (field) {
@@ -134,7 +140,7 @@ void take_programme_text(const text_target& target, std::string_view text) {
         field = std::string(text);
         break;
     }
-    trace_value(target.label, *field);
+    trace_value(target.trace_prefix, *field);
 }
 
 void take_text(xmlTextReaderPtr reader) {

@@ -13,10 +13,8 @@ void trace_number(std::int64_t number) {
     trace_text(std::string_view(digits, static_cast<std::size_t>(result.ptr - digits)));
 }
 
-void trace_value(std::string_view label, std::string_view value) {
-    trace_text("\t");
-    trace_text(label);
-    trace_text(" = ");
+void trace_value(std::string_view prefix, std::string_view value) {
+    trace_text(prefix);
     trace_text(value);
-    trace_text("\n");
+    putc_unlocked('\n', stdout);
 }

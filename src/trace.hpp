@@ -9,5 +9,6 @@
 void trace_text(std::string_view text);
 void trace_number(std::int64_t number);
 
-// "\t<label> = <value>\n", the shape of every value the reader takes.
-void trace_value(std::string_view label, std::string_view value);
+// `prefix` (such as "\ttitle = "), `value`, then a line feed: the shape of
+// every value the reader takes.
+void trace_value(std::string_view prefix, std::string_view value);
