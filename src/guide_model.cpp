@@ -25,14 +25,15 @@ std::size_t stored_length(const text_field& field) {
 
 } // namespace
 
-stored_program::stored_program(const program_t& program) {
+stored_program::stored_program(const program_t& program, text_arena& arena) {
     constexpr std::size_t header = program_field_count * sizeof(std::uint32_t);
     std::size_t total = header;
     for (std::size_t f = 0; f < program_field_count; ++f)
         if (is_stored(f)) total += stored_length(program.fields[f]);
 
-    data_.reset(new char[total]);
-    char* bytes = data_.get() + header;
+    char* data = arena.allocate(total);
+    data_ = data;
+    char* bytes = data + header;
     for (std::size_t f = 0; f < program_field_count; ++f) {
         const text_field& field = program.fields[f];
         std::uint32_t length = absent_length;
@@ -41,16 +42,16 @@ stored_program::stored_program(const program_t& program) {
             std::memcpy(bytes, field->data(), length);
             bytes += length;
         }
-        std::memcpy(data_.get() + f * sizeof length, &length, sizeof length);
+        std::memcpy(data + f * sizeof length, &length, sizeof length);
     }
 }
 
 text_view stored_program::operator[](program_field wanted) const {
-    const char* bytes = data_.get() + program_field_count * sizeof(std::uint32_t);
+    const char* bytes = data_ + program_field_count * sizeof(std::uint32_t);
     const auto index = static_cast<std::size_t>(wanted);
     for (std::size_t f = 0;; ++f) {
         std::uint32_t length;
-        std::memcpy(&length, data_.get() + f * sizeof length, sizeof length);
+        std::memcpy(&length, data_ + f * sizeof length, sizeof length);
         if (f == index)
             return length == absent_length ? text_view{} : text_view{std::string_view(bytes, length)};
         if (length != absent_length) bytes += length;
@@ -115,7 +116,7 @@ void attach_current_program_to_channel() {
         trace_text(" non trouvee) !!!!!\n");
         return;
     }
-    channel->programs.emplace_back(*program);
+    channel->programs.emplace_back(*program, prg_file.program_text);
     ++channel->nb_programs;
     trace_text("programme ");
     trace_number(channel->nb_programs);

@@ -5,12 +5,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "text_arena.hpp"
 
 // A string field: absent until the listing sets it; a present one may be empty.
 using text_field = std::optional<std::string>;
@@ -34,17 +35,17 @@ struct program_t {
 };
 
 // An attached programme. A large listing holds hundreds of thousands of these,
-// so all its strings share one allocation. Its channel is not kept: it is the
-// id of the channel that holds it.
+// so its strings are packed together in the model's arena. Its channel is not
+// kept: it is the id of the channel that holds it.
 class stored_program {
 public:
-    explicit stored_program(const program_t& program);
+    stored_program(const program_t& program, text_arena& arena);
 
     // Every field but `channel`.
     text_view operator[](program_field f) const;
 
 private:
-    std::unique_ptr<char[]> data_; // one length per field, then the bytes
+    const char* data_; // one length per field, then the bytes
 };
 
 struct channel_t {
@@ -61,6 +62,9 @@ struct prg_file_t {
     std::array<char, 10> timestamp{};
     std::vector<channel_t> channels;
     std::int32_t nb_channels = 0;
+
+    // Holds the text of every attached programme.
+    text_arena program_text;
 
     // First channel of each id, so that attaching a programme does not scan
     // every channel.

@@ -80,9 +80,11 @@ void start_programme(xmlTextReaderPtr reader) {
 
 void start_element(xmlTextReaderPtr reader) {
     element_name.assign(view(xmlTextReaderConstName(reader)));
-    if (element_name == "channel") start_channel(reader);
-    else if (element_name == "icon") take_icon(reader);
-    else if (element_name == "programme") start_programme(reader);
+    // As string_views, names of another length are told apart without memcmp.
+    const std::string_view name = element_name;
+    if (name == std::string_view("channel")) start_channel(reader);
+    else if (name == std::string_view("icon")) take_icon(reader);
+    else if (name == std::string_view("programme")) start_programme(reader);
 }
 
 enum class text_rule { replace, join, first_only };
@@ -146,7 +148,7 @@ void take_programme_text(const text_target& target, std::string_view text) {
 void take_text(xmlTextReaderPtr reader) {
     if (!xmlTextReaderHasValue(reader)) return;
     const std::string_view text = view(xmlTextReaderConstValue(reader));
-    if (element_name == "display-name") {
+    if (std::string_view(element_name) == std::string_view("display-name")) {
         take_display_name(text);
     } else if (const text_target* target = programme_text_target(element_name)) {
         take_programme_text(*target, text);
