@@ -2,10 +2,6 @@
 
 find_package(nlohmann_json 3 REQUIRED)
 
-# The guide file reader goes into the core library: the tests and the fuzz
-# targets use it as well as guidepack-dump.
-target_sources(guidepack_core PRIVATE ${CMAKE_SOURCE_DIR}/src/guide_reader.cpp)
-
 add_executable(guidepack-dump
   src/guidepack_dump.cpp
   src/dump_json.cpp
@@ -13,18 +9,6 @@ add_executable(guidepack-dump
   src/dump_text.cpp
 )
 target_link_libraries(guidepack-dump PRIVATE guidepack_core nlohmann_json::nlohmann_json)
-
-# The test targets are defined after this file is read: wire dump_test once
-# the whole project is known.
-function(guidepack_wire_dump_test)
-  if(TARGET dump_test)
-    target_link_libraries(dump_test PRIVATE nlohmann_json::nlohmann_json)
-    target_compile_definitions(dump_test PRIVATE
-      GUIDEPACK_DUMP_BINARY="$<TARGET_FILE:guidepack-dump>")
-    add_dependencies(dump_test guidepack guidepack-dump)
-  endif()
-endfunction()
-cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL guidepack_wire_dump_test)
 
 # Man pages are installed compressed, as Debian wants them.
 find_program(GZIP_PROGRAM gzip REQUIRED)
