@@ -33,24 +33,37 @@ declare -A max_len=([fuzz_fix_utf8]=4096)
 declare -A extra=([fuzz_whole_run]="-dict=fuzz/xmltv.dict")
 
 mkdir -p "$build/artifacts" "$build/logs"
-failed=0
-for target in "${targets[@]}"; do
-  corpus="$build/corpus/$target"
-  log="$build/logs/$target.log"
-  mkdir -p "$corpus"
-  inputs=("${seeds[@]}")
+# Runs one target for the time given; its log tells what happened.
+run_target() {
+  local target=$1 corpus="$build/corpus/$1" log="$build/logs/$1.log"
+  local inputs=("${seeds[@]}")
   [[ $target == fuzz_guide_reader ]] && inputs=("$guide_seeds")
-  echo "== $target: ${seconds} s" >&2
+  mkdir -p "$corpus"
   # shellcheck disable=SC2086
-  if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
       -max_len="${max_len[$target]:-65536}" -print_final_stats=1 \
       -artifact_prefix="$build/artifacts/$target-" ${extra[$target]:-} \
-      "$corpus" "${inputs[@]}" >"$log" 2>&1; then
+      "$corpus" "${inputs[@]}" >"$log" 2>&1
+}
+
+# All targets at once: the time asked is then the time the script takes.
+echo "== ${targets[*]}: ${seconds} s each, side by side" >&2
+declare -A pids
+for target in "${targets[@]}"; do
+  run_target "$target" &
+  pids[$target]=$!
+done
+
+failed=0
+for target in "${targets[@]}"; do
+  log="$build/logs/$target.log"
+  if ! wait "${pids[$target]}"; then
     failed=1
     echo "FAIL: $target (log: $log)" >&2
     grep -E '^(==|SUMMARY|artifact_prefix|Test unit written)' "$log" | head -n 20 >&2 || true
   fi
   # The last status line: executions, coverage (cov) and features (ft).
+  echo "$target:" >&2
   grep -E '^#[0-9]+' "$log" | tail -n 1 >&2 || true
   grep -E '^stat::number_of_executed_units' "$log" >&2 || true
 done

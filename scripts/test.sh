@@ -2,12 +2,30 @@
 # Installs what is missing, builds, and runs every test: the unit and
 # end-to-end suites (and the package test, as root), the end-to-end cases
 # under valgrind, the whole suite under ASan+UBSan, and each fuzz target for
-# FUZZ_SECONDS (60 by default).
+# FUZZ_SECONDS (60 by default). Ends with a line counting the suites.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --test
 scripts/build.sh build -DGUIDEPACK_TESTS=ON
-(cd build && ctest --output-on-failure -j "$(nproc)")
-scripts/test-valgrind.sh build
-scripts/test-sanitizers.sh build-asan
-scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
+
+passed=0
+failed=()
+suite() {
+  local name=$1
+  shift
+  echo "== $name" >&2
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed+=("$name")
+  fi
+}
+
+suite tests bash -c 'cd build && ctest --output-on-failure -j "$(nproc)"'
+suite valgrind scripts/test-valgrind.sh build
+suite sanitizers scripts/test-sanitizers.sh build-asan
+suite fuzz scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
+
+[[ ${#failed[@]} -eq 0 ]] || echo "failed suites: ${failed[*]}" >&2
+echo "suites: $passed passed, ${#failed[@]} failed"
+[[ ${#failed[@]} -eq 0 ]]
