@@ -1,22 +1,10 @@
 #include "transliteration.hpp"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
 namespace {
-
-// Length of the run of ASCII bytes at the start of `bytes`, eight at a time:
-// most listing text is ASCII.
-std::size_t ascii_run(const unsigned char* bytes, std::size_t size) {
-    std::size_t n = 0;
-    for (; n + 8 <= size; n += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes + n, sizeof word);
-        if (word & 0x8080808080808080ULL) break;
-    }
-    while (n < size && bytes[n] < 0x80) ++n;
-    return n;
-}
 
 // What a byte after a 0xC3 lead byte becomes; nothing for any byte not listed.
 char* put_latin1(unsigned char after_c3, char* out) {
@@ -40,11 +28,27 @@ char* fix_utf8(std::string_view text, char* out) {
     const std::size_t size = text.size();
     std::size_t p = 0;
     while (p < size) {
-        const std::size_t run = ascii_run(bytes + p, size - p);
-        std::memcpy(out, bytes + p, run);
-        out += run;
-        p += run;
+        // Most text is ASCII: copy it eight bytes at a time. A word is stored
+        // whole even when only its first bytes are ASCII; the rest is written
+        // over next. There is room: the output may take twice the input.
+        while (p + 8 <= size) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes + p, sizeof word);
+            std::memcpy(out, &word, sizeof word);
+            const std::uint64_t high = word & 0x8080808080808080ULL;
+            const int first_high_bit = std::endian::native == std::endian::little
+                                           ? std::countr_zero(high)
+                                           : std::countl_zero(high);
+            const std::size_t ascii = static_cast<std::size_t>(first_high_bit) / 8; // 8 when none
+            out += ascii;
+            p += ascii;
+            if (ascii < 8) break;
+        }
         if (p == size) break;
+        if (bytes[p] < 0x80) {
+            *out++ = static_cast<char>(bytes[p++]);
+            continue;
+        }
         // The byte after a lead byte is consumed with it, whatever it is.
         if (bytes[p] == 0xC2) {
             ++p;
