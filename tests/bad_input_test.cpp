@@ -1,6 +1,8 @@
 // Hostile and broken input too big to keep as files, or needing a process
 // set-up the end-to-end cases cannot make: guidepack runs as a child in a
 // fresh folder and its output, status, guide and resource use are checked.
+#include "test_files.hpp"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -31,15 +33,6 @@ struct run_result {
     double seconds = 0;
     long peak_rss_kb = 0;
 };
-
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void write_file(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 // The ten digits of the "saving" line vary with the clock.
 std::string mask_time(const std::string& trace) {

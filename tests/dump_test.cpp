@@ -2,6 +2,8 @@
 // and on damaged ones.
 #include "guide_reader.hpp"
 
+#include "test_files.hpp"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -27,32 +29,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 using json = nlohmann::json;
-
-class temp_dir {
-public:
-    temp_dir() {
-        std::string pattern = testing::TempDir() + "guidepack_dump_XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-        path_ = pattern;
-    }
-    ~temp_dir() { fs::remove_all(path_); }
-    temp_dir(const temp_dir&) = delete;
-    temp_dir& operator=(const temp_dir&) = delete;
-
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    fs::path path_;
-};
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void write_file(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 std::string shell_quote(const std::string& text) {
     std::string quoted = "'";

@@ -4,6 +4,8 @@
 #include "guide_reader.hpp"
 #include "reader.hpp"
 
+#include "test_files.hpp"
+
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -28,29 +30,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
-
-class temp_dir {
-public:
-    temp_dir() {
-        std::string pattern = testing::TempDir() + "guidepack_writer_XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-        path_ = pattern;
-    }
-    ~temp_dir() { fs::remove_all(path_); }
-    temp_dir(const temp_dir&) = delete;
-    temp_dir& operator=(const temp_dir&) = delete;
-
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::string le16(unsigned value) {
     return {static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF)};

@@ -1,5 +1,7 @@
 #include "output_file.hpp"
 
+#include "test_files.hpp"
+
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -18,28 +20,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-class temp_dir {
-public:
-    temp_dir() {
-        std::string pattern = testing::TempDir() + "guidepack_output_XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-        path_ = pattern;
-    }
-    ~temp_dir() { fs::remove_all(path_); }
-    temp_dir(const temp_dir&) = delete;
-    temp_dir& operator=(const temp_dir&) = delete;
-
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    fs::path path_;
-};
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // Bytes that differ from one position to the next, so that a lost or
 // reordered piece shows.
