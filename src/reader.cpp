@@ -114,32 +114,38 @@ const text_target* programme_text_target(std::string_view element) {
     return nullptr;
 }
 
-void take_display_name(std::string_view text) {
-    channel_t* channel = last_channel();
-    if (channel == nullptr) return;
-    channel->display_name = std::string(text);
-    trace_value("\tdisplay-name = ", text);
+// The text of the node the reader stands on. Fetched only once it is known
+// to be wanted: most texts of a listing belong to elements nobody reads.
+std::string_view text_value(xmlTextReaderPtr reader) {
+    return view(xmlTextReaderConstValue(reader));
 }
 
-void take_programme_text(const text_target& target, std::string_view text) {
+void take_display_name(xmlTextReaderPtr reader) {
+    channel_t* channel = last_channel();
+    if (channel == nullptr) return;
+    channel->display_name = std::string(text_value(reader));
+    trace_value("\tdisplay-name = ", *channel->display_name);
+}
+
+void take_programme_text(const text_target& target, xmlTextReaderPtr reader) {
     if (!current_program) return;
     text_field& field = (*current_program)[target.field];
     switch (target.rule) {
     case text_rule::replace:
-        if (field) field->assign(text);
-        else field.emplace(text);
+        if (field) field->assign(text_value(reader));
+        else field.emplace(text_value(reader));
         break;
     case text_rule::join:
         if (field) {
             field->push_back('/');
-            field->append(text);
+            field->append(text_value(reader));
         } else {
-            field = std::string(text);
+            field.emplace(text_value(reader));
         }
         break;
     case text_rule::first_only:
         if (field) return;
-        field = std::string(text);
+        field.emplace(text_value(reader));
         break;
     }
     trace_value(target.trace_prefix, *field);
@@ -147,11 +153,10 @@ void take_programme_text(const text_target& target, std::string_view text) {
 
 void take_text(xmlTextReaderPtr reader) {
     if (!xmlTextReaderHasValue(reader)) return;
-    const std::string_view text = view(xmlTextReaderConstValue(reader));
     if (std::string_view(element_name) == std::string_view("display-name")) {
-        take_display_name(text);
+        take_display_name(reader);
     } else if (const text_target* target = programme_text_target(element_name)) {
-        take_programme_text(*target, text);
+        take_programme_text(*target, reader);
     }
 }
 
