@@ -33,21 +33,34 @@ text_view view_of(const text_field& field) {
     return field ? text_view{*field} : text_view{};
 }
 
-void write_timestamp(output_file& file, text_view stamp, std::string& scratch) {
-    if (stamp) stamp = convert_timestamp(*stamp);
-    write_string(file, stamp, scratch);
+// The model field behind each string of a programme record. The record's
+// order comes from guide_format.hpp, which guidepack-dump reads with too.
+constexpr program_field model_field(guide_format::programme_string string) {
+    using ps = guide_format::programme_string;
+    switch (string) {
+    case ps::start: return program_field::start;
+    case ps::stop: return program_field::stop;
+    case ps::title: return program_field::title;
+    case ps::subtitle: return program_field::subtitle;
+    case ps::category: return program_field::category;
+    case ps::director: return program_field::director;
+    case ps::presenter: return program_field::presenter;
+    case ps::actor: return program_field::actor;
+    case ps::date: return program_field::date;
+    case ps::desc: return program_field::desc;
+    case ps::rating: return program_field::rating;
+    }
+    return program_field::channel; // not reached: the switch names every string
 }
 
-constexpr program_field written_fields[] = {
-    program_field::title, program_field::subtitle, program_field::category,
-    program_field::director, program_field::presenter, program_field::actor,
-    program_field::date, program_field::desc, program_field::rating,
-};
-
 void write_program(output_file& file, const stored_program& program, std::string& scratch) {
-    write_timestamp(file, program[program_field::start], scratch);
-    write_timestamp(file, program[program_field::stop], scratch);
-    for (const program_field field : written_fields) write_string(file, program[field], scratch);
+    for (std::size_t i = 0; i < guide_format::programme_string_count; ++i) {
+        const program_field field = model_field(static_cast<guide_format::programme_string>(i));
+        text_view text = program[field];
+        if (text && (field == program_field::start || field == program_field::stop))
+            text = convert_timestamp(*text);
+        write_string(file, text, scratch);
+    }
 }
 
 void write_channel(output_file& file, const channel_t& channel, std::int32_t index,
