@@ -3,6 +3,7 @@
 #include "guide_model.hpp"
 #include "guide_writer.hpp"
 #include "reader.hpp"
+#include "trace.hpp"
 
 #include <libxml/parser.h>
 #include <libxml/xmlmemory.h>
@@ -10,6 +11,7 @@
 int main(int argc, char** argv) {
     if (argc < 2) return 1;
 
+    buffer_trace();
     xmlCheckVersion(20627);
     reset_guide_model();
 

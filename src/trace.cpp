@@ -2,6 +2,14 @@
 
 #include <charconv>
 #include <cstdio>
+#include <unistd.h>
+
+void buffer_trace() {
+    // Static: stdio uses it until the very end, after main returns.
+    static char buffer[std::size_t{1} << 16];
+    if (::isatty(STDOUT_FILENO)) return;
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+}
 
 void trace_text(std::string_view text) {
     fwrite_unlocked(text.data(), 1, text.size(), stdout);

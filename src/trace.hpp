@@ -6,6 +6,11 @@
 #include <cstdint>
 #include <string_view>
 
+// Gives standard output a larger buffer when it is not a terminal: a big
+// listing's trace is hundreds of MB, and stdio's default would write it 4 KiB
+// at a time. A terminal keeps its line buffering. Call before any output.
+void buffer_trace();
+
 void trace_text(std::string_view text);
 void trace_number(std::int64_t number);
 
