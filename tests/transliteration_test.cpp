@@ -232,25 +232,47 @@ bool allowed(unsigned char b) {
     return b < 0x80 || latin1.find(static_cast<char>(b)) != std::string::npos;
 }
 
+// Checks one input against the step-by-step walk and the output's limits.
+void expect_converted_like_the_walk(const std::string& input) {
+    std::string out;
+    fix_utf8(input, out);
+    std::string in_place = input;
+    fix_utf8(in_place);
+    const std::string expected = reference_walk(input);
+
+    ASSERT_LE(out.size(), 2 * input.size()) << "input " << hex(input);
+    for (const char c : out)
+        ASSERT_TRUE(allowed(static_cast<unsigned char>(c))) << "input " << hex(input);
+    ASSERT_EQ(in_place, out) << "input " << hex(input);
+    ASSERT_EQ(hex(out), hex(expected)) << "input " << hex(input);
+}
+
 TEST(Transliteration, RandomBytesGiveOnlyAllowedBytes) {
     byte_source source;
     std::string input;
-    std::string out;
     for (int round = 0; round < 100000; ++round) {
         input.clear();
         const std::uint32_t length = source.next() % 65;
         for (std::uint32_t i = 0; i < length; ++i) input += source.byte();
+        ASSERT_NO_FATAL_FAILURE(expect_converted_like_the_walk(input));
+    }
+}
 
-        fix_utf8(input, out);
-        std::string in_place = input;
-        fix_utf8(in_place);
-        const std::string expected = reference_walk(input);
-
-        ASSERT_LE(out.size(), 2 * input.size()) << "input " << hex(input);
-        for (const char c : out)
-            ASSERT_TRUE(allowed(static_cast<unsigned char>(c))) << "input " << hex(input);
-        ASSERT_EQ(in_place, out) << "input " << hex(input);
-        ASSERT_EQ(hex(out), hex(expected)) << "input " << hex(input);
+// Like real text: ASCII runs of every length up to 40, so that the copying of
+// whole blocks of ASCII starts and stops at every offset.
+TEST(Transliteration, RandomTextWithAsciiRunsGivesWhatTheWalkGives) {
+    byte_source source;
+    std::string input;
+    for (int round = 0; round < 20000; ++round) {
+        input.clear();
+        const std::uint32_t runs = source.next() % 6;
+        for (std::uint32_t r = 0; r < runs; ++r) {
+            const std::uint32_t ascii = source.next() % 41;
+            for (std::uint32_t i = 0; i < ascii; ++i) input += static_cast<char>(' ' + source.next() % 95);
+            const std::uint32_t others = source.next() % 4;
+            for (std::uint32_t i = 0; i < others; ++i) input += source.byte();
+        }
+        ASSERT_NO_FATAL_FAILURE(expect_converted_like_the_walk(input));
     }
 }
 
