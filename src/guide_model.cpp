@@ -1,61 +1,57 @@
 #include "guide_model.hpp"
 
+#include "guide_record.hpp"
 #include "trace.hpp"
 
 #include <cstring>
-#include <limits>
 
 prg_file_t prg_file;
 std::optional<program_t> current_program;
 
 namespace {
 
-constexpr std::uint32_t absent_length = std::numeric_limits<std::uint32_t>::max();
-// A field longer than this keeps only its first bytes: the guide holds at most
-// 65,535 bytes of a string anyway, and no listing comes near it.
-constexpr std::size_t max_stored_length = absent_length - 1;
+using presence_mask = std::uint16_t;
+static_assert(guide_format::programme_string_count <= 16);
 
-constexpr bool is_stored(std::size_t field) {
-    return field != static_cast<std::size_t>(program_field::channel);
+presence_mask present_fields(const program_t& program) {
+    presence_mask mask = 0;
+    for (std::size_t i = 0; i < guide_format::programme_string_count; ++i)
+        if (program[model_field(static_cast<guide_format::programme_string>(i))])
+            mask = static_cast<presence_mask>(mask | (1u << i));
+    return mask;
 }
 
-std::size_t stored_length(const text_field& field) {
-    return field ? std::min(field->size(), max_stored_length) : 0;
-}
+// A big field's scratch is not kept once its programme is stored.
+constexpr std::size_t kept_scratch_capacity = std::size_t{1} << 20;
 
 } // namespace
 
-stored_program::stored_program(const program_t& program, text_arena& arena) {
-    constexpr std::size_t header = program_field_count * sizeof(std::uint32_t);
-    std::size_t total = header;
-    for (std::size_t f = 0; f < program_field_count; ++f)
-        if (is_stored(f)) total += stored_length(program.fields[f]);
-
-    char* data = arena.allocate(total);
+stored_program::stored_program(const program_t& program, text_arena& arena, std::string& scratch) {
+    scratch.clear();
+    const presence_mask mask = present_fields(program);
+    scratch.append(reinterpret_cast<const char*>(&mask), sizeof mask);
+    append_program_record(scratch, program);
+    char* data = arena.allocate(scratch.size());
+    std::memcpy(data, scratch.data(), scratch.size());
     data_ = data;
-    char* bytes = data + header;
-    for (std::size_t f = 0; f < program_field_count; ++f) {
-        const text_field& field = program.fields[f];
-        std::uint32_t length = absent_length;
-        if (is_stored(f) && field) {
-            length = static_cast<std::uint32_t>(stored_length(field));
-            std::memcpy(bytes, field->data(), length);
-            bytes += length;
-        }
-        std::memcpy(data + f * sizeof length, &length, sizeof length);
-    }
+    if (scratch.capacity() > kept_scratch_capacity) std::string().swap(scratch);
+}
+
+std::string_view stored_program::record() const {
+    const char* record = data_ + sizeof(presence_mask);
+    return {record, program_record_size(record)};
 }
 
 text_view stored_program::operator[](program_field wanted) const {
-    const char* bytes = data_ + program_field_count * sizeof(std::uint32_t);
-    const auto index = static_cast<std::size_t>(wanted);
-    for (std::size_t f = 0;; ++f) {
-        std::uint32_t length;
-        std::memcpy(&length, data_ + f * sizeof length, sizeof length);
-        if (f == index)
-            return length == absent_length ? text_view{} : text_view{std::string_view(bytes, length)};
-        if (length != absent_length) bytes += length;
+    presence_mask mask;
+    std::memcpy(&mask, data_, sizeof mask);
+    for (std::size_t i = 0; i < guide_format::programme_string_count; ++i) {
+        const auto string = static_cast<guide_format::programme_string>(i);
+        if (model_field(string) != wanted) continue;
+        if ((mask & (1u << i)) == 0) return std::nullopt;
+        return program_record_string(data_ + sizeof mask, string);
     }
+    return std::nullopt; // the channel: not kept
 }
 
 channel_t channel_new() { return channel_t{}; }
@@ -116,7 +112,7 @@ void attach_current_program_to_channel() {
         trace_text(" non trouvee) !!!!!\n");
         return;
     }
-    channel->programs.emplace_back(*program, prg_file.program_text);
+    channel->programs.emplace_back(*program, prg_file.program_text, prg_file.record_scratch);
     ++channel->nb_programs;
     trace_text("programme ");
     trace_number(channel->nb_programs);

@@ -34,18 +34,25 @@ struct program_t {
     }
 };
 
-// An attached programme. A large listing holds hundreds of thousands of these,
-// so its strings are packed together in the model's arena. Its channel is not
-// kept: it is the id of the channel that holds it.
+// An attached programme. A large listing holds hundreds of thousands of
+// these, so each is packed in the model's arena, already in the form the
+// guide file holds it (guide_record.hpp). Its channel is not kept: it is
+// the id of the channel that holds it.
 class stored_program {
 public:
-    stored_program(const program_t& program, text_arena& arena);
+    // `scratch` is where the record is put together before it is stored.
+    stored_program(const program_t& program, text_arena& arena, std::string& scratch);
 
-    // Every field but `channel`.
+    // The programme's record in the guide file.
+    std::string_view record() const;
+
+    // A field as the guide file holds it (transliterated, times cut to the
+    // minute), or absent when the listing never set it. Every field but
+    // `channel`.
     text_view operator[](program_field f) const;
 
 private:
-    const char* data_; // one length per field, then the bytes
+    const char* data_; // a bit per present field, then the record
 };
 
 struct channel_t {
@@ -65,6 +72,7 @@ struct prg_file_t {
 
     // Holds the text of every attached programme.
     text_arena program_text;
+    std::string record_scratch;
 
     // First channel of each id, so that attaching a programme does not scan
     // every channel.

@@ -1,9 +1,9 @@
 #include "guide_writer.hpp"
 
 #include "guide_format.hpp"
+#include "guide_record.hpp"
 #include "output_file.hpp"
 #include "trace.hpp"
-#include "transliteration.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -33,34 +33,9 @@ text_view view_of(const text_field& field) {
     return field ? text_view{*field} : text_view{};
 }
 
-// The model field behind each string of a programme record. The record's
-// order comes from guide_format.hpp, which guidepack-dump reads with too.
-constexpr program_field model_field(guide_format::programme_string string) {
-    using ps = guide_format::programme_string;
-    switch (string) {
-    case ps::start: return program_field::start;
-    case ps::stop: return program_field::stop;
-    case ps::title: return program_field::title;
-    case ps::subtitle: return program_field::subtitle;
-    case ps::category: return program_field::category;
-    case ps::director: return program_field::director;
-    case ps::presenter: return program_field::presenter;
-    case ps::actor: return program_field::actor;
-    case ps::date: return program_field::date;
-    case ps::desc: return program_field::desc;
-    case ps::rating: return program_field::rating;
-    }
-    return program_field::channel; // not reached: the switch names every string
-}
-
-void write_program(output_file& file, const stored_program& program, std::string& scratch) {
-    for (std::size_t i = 0; i < guide_format::programme_string_count; ++i) {
-        const program_field field = model_field(static_cast<guide_format::programme_string>(i));
-        text_view text = program[field];
-        if (text && (field == program_field::start || field == program_field::stop))
-            text = convert_timestamp(*text);
-        write_string(file, text, scratch);
-    }
+void write_program(output_file& file, const stored_program& program) {
+    const std::string_view record = program.record();
+    file.write(record.data(), record.size());
 }
 
 void write_channel(output_file& file, const channel_t& channel, std::int32_t index,
@@ -78,7 +53,7 @@ void write_channel(output_file& file, const channel_t& channel, std::int32_t ind
     trace_text(" programs for channel ");
     trace_number(index);
     trace_text("\r\n");
-    for (const stored_program& program : channel.programs) write_program(file, program, scratch);
+    for (const stored_program& program : channel.programs) write_program(file, program);
 }
 
 } // namespace
@@ -98,23 +73,10 @@ std::string_view convert_icon_name(std::string_view icon) {
     return icon.substr(0, icon.find('.'));
 }
 
-std::string_view convert_timestamp(std::string_view stamp) {
-    return stamp.substr(0, guide_format::timestamp_length);
-}
-
 void write_string(output_file& file, text_view field, std::string& scratch) {
-    unsigned char length[guide_format::string_length_size];
-    if (!field) {
-        guide_format::encode_u16(0, length);
-        file.write(length, sizeof length);
-        return;
-    }
-    fix_utf8(*field, scratch);
-    // A longer string keeps its first 65,535 bytes rather than wrapping the count.
-    const std::size_t size = std::min(scratch.size(), guide_format::max_string_length);
-    guide_format::encode_u16(static_cast<std::uint16_t>(size), length);
-    file.write(length, sizeof length);
-    file.write(scratch.data(), size);
+    scratch.clear();
+    append_guide_string(scratch, field);
+    file.write(scratch.data(), scratch.size());
 }
 
 bool save_prg_file(const std::string& path) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "guide_model.hpp"
+#include "guide_record.hpp"
 
 #include <cstdint>
 #include <string>
@@ -21,9 +22,6 @@ void write_string(output_file& file, text_view field, std::string& scratch);
 
 // The icon's base name: after the last '/', before the first '.'.
 std::string_view convert_icon_name(std::string_view icon);
-
-// A start or stop time cut to its first 12 bytes (to the minute).
-std::string_view convert_timestamp(std::string_view stamp);
 
 // Seconds since the epoch as the ten digits of the header.
 std::string format_timestamp(std::int64_t seconds);

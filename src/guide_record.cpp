@@ -1,0 +1,84 @@
+#include "guide_record.hpp"
+
+#include "transliteration.hpp"
+
+#include <algorithm>
+
+namespace {
+
+void append_u16(std::string& out, std::uint16_t value) {
+    unsigned char bytes[guide_format::string_length_size];
+    guide_format::encode_u16(value, bytes);
+    out.append(reinterpret_cast<const char*>(bytes), sizeof bytes);
+}
+
+std::uint16_t u16_at(const char* bytes) {
+    return guide_format::decode_u16(reinterpret_cast<const unsigned char*>(bytes));
+}
+
+} // namespace
+
+std::string_view convert_timestamp(std::string_view stamp) {
+    return stamp.substr(0, guide_format::timestamp_length);
+}
+
+void append_guide_string(std::string& out, text_view field) {
+    const std::size_t length_at = out.size();
+    append_u16(out, 0);
+    if (!field) return;
+    const std::size_t text_at = out.size();
+    out.resize(text_at + max_fixed_size(field->size()));
+    const char* end = fix_utf8(*field, out.data() + text_at);
+    // A longer string keeps its first 65,535 bytes rather than wrapping the count.
+    const std::size_t size = std::min(static_cast<std::size_t>(end - (out.data() + text_at)),
+                                      guide_format::max_string_length);
+    out.resize(text_at + size);
+    guide_format::encode_u16(static_cast<std::uint16_t>(size),
+                             reinterpret_cast<unsigned char*>(out.data() + length_at));
+}
+
+void append_program_record(std::string& out, const program_t& program) {
+    for (std::size_t i = 0; i < guide_format::programme_string_count; ++i) {
+        const program_field field = model_field(static_cast<guide_format::programme_string>(i));
+        const text_field& text = program[field];
+        if (!text) {
+            append_u16(out, 0);
+        } else if (field == program_field::start || field == program_field::stop) {
+            append_guide_string(out, convert_timestamp(*text));
+        } else {
+            append_guide_string(out, *text);
+        }
+    }
+}
+
+std::size_t program_record_size(const char* record) {
+    std::size_t size = 0;
+    for (std::size_t i = 0; i < guide_format::programme_string_count; ++i)
+        size += guide_format::string_length_size + u16_at(record + size);
+    return size;
+}
+
+std::string_view program_record_string(const char* record, guide_format::programme_string string) {
+    const char* at = record;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(string); ++i)
+        at += guide_format::string_length_size + u16_at(at);
+    return {at + guide_format::string_length_size, u16_at(at)};
+}
+
+program_field model_field(guide_format::programme_string string) {
+    using ps = guide_format::programme_string;
+    switch (string) {
+    case ps::start: return program_field::start;
+    case ps::stop: return program_field::stop;
+    case ps::title: return program_field::title;
+    case ps::subtitle: return program_field::subtitle;
+    case ps::category: return program_field::category;
+    case ps::director: return program_field::director;
+    case ps::presenter: return program_field::presenter;
+    case ps::actor: return program_field::actor;
+    case ps::date: return program_field::date;
+    case ps::desc: return program_field::desc;
+    case ps::rating: return program_field::rating;
+    }
+    return program_field::channel; // not reached: the switch names every string
+}
