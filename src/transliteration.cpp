@@ -1,5 +1,6 @@
 #include "transliteration.hpp"
 
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -10,19 +11,63 @@
 
 namespace {
 
-// What a byte after a 0xC3 lead byte becomes; nothing for any byte not listed.
-char* put_latin1(unsigned char after_c3, char* out) {
-    switch (after_c3) {
-    case 0x87: *out++ = 'C'; break; // Ç: the device has no capitals with accents
-    case 0xA0: case 0xA2: case 0xA7: case 0xA8: case 0xA9: case 0xAA:
-    case 0xAB: case 0xAE: case 0xAF: case 0xB4: case 0xB9:
-        // à â ç è é ê ë î ï ô ù: the Latin-1 byte is the UTF-8 one plus 0x40
-        *out++ = static_cast<char>(after_c3 + 0x40);
-        break;
-    case 0xBD: *out++ = 'o'; *out++ = 'e'; break;
-    default: break;
+// What a byte after a 0xC3 lead byte becomes: up to two bytes.
+struct latin1_output {
+    char bytes[2];
+    unsigned char size;
+};
+
+constexpr std::array<latin1_output, 256> make_after_c3_table() {
+    std::array<latin1_output, 256> table{}; // nothing for any byte not listed
+    table[0x87] = {{'C', 0}, 1}; // Ç: the device has no capitals with accents
+    // à â ç è é ê ë î ï ô ù: the Latin-1 byte is the UTF-8 one plus 0x40
+    for (const unsigned char b : {0xA0, 0xA2, 0xA7, 0xA8, 0xA9, 0xAA, 0xAB, 0xAE, 0xAF, 0xB4, 0xB9})
+        table[b] = {{static_cast<char>(b + 0x40), 0}, 1};
+    table[0xBD] = {{'o', 'e'}, 2};
+    return table;
+}
+
+constexpr std::array<latin1_output, 256> after_c3 = make_after_c3_table();
+
+// Both bytes are always stored, so that no branch depends on the text; the
+// output has room for two bytes per pair of input bytes.
+char* put_latin1(unsigned char byte, char* out) {
+    const latin1_output& o = after_c3[byte];
+    out[0] = o.bytes[0];
+    out[1] = o.bytes[1];
+    return out + o.size;
+}
+
+// Copies the ASCII run at p, up to the first byte at or above 0x80 or the
+// end. Most text is ASCII: it goes sixteen, then eight bytes at a time. A
+// block is stored whole even when only its first bytes are ASCII; the rest is
+// written over next. There is room: the output may take twice the input.
+void copy_ascii(const unsigned char* bytes, std::size_t size, std::size_t& p, char*& out) {
+#if defined(__SSE2__)
+    while (p + 16 <= size) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + p));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
+        const auto high = static_cast<unsigned>(_mm_movemask_epi8(block));
+        const std::size_t ascii = high == 0 ? 16 : static_cast<std::size_t>(std::countr_zero(high));
+        out += ascii;
+        p += ascii;
+        if (ascii < 16) return;
     }
-    return out;
+#endif
+    while (p + 8 <= size) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + p, sizeof word);
+        std::memcpy(out, &word, sizeof word);
+        const std::uint64_t high = word & 0x8080808080808080ULL;
+        const int first_high_bit = std::endian::native == std::endian::little
+                                       ? std::countr_zero(high)
+                                       : std::countl_zero(high);
+        const std::size_t ascii = static_cast<std::size_t>(first_high_bit) / 8; // 8 when none
+        out += ascii;
+        p += ascii;
+        if (ascii < 8) return;
+    }
+    while (p < size && bytes[p] < 0x80) *out++ = static_cast<char>(bytes[p++]);
 }
 
 } // namespace
@@ -31,42 +76,22 @@ char* fix_utf8(std::string_view text, char* out) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
     std::size_t p = 0;
-    while (p < size) {
-        // Most text is ASCII: copy it sixteen, then eight bytes at a time. A
-        // block is stored whole even when only its first bytes are ASCII; the
-        // rest is written over next. There is room: the output may take twice
-        // the input.
-#if defined(__SSE2__)
-        while (p + 16 <= size) {
-            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + p));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
-            const auto high = static_cast<unsigned>(_mm_movemask_epi8(block));
-            const std::size_t ascii = high == 0 ? 16 : static_cast<std::size_t>(std::countr_zero(high));
-            out += ascii;
-            p += ascii;
-            if (ascii < 16) break;
-        }
-#endif
-        while (p + 8 <= size) {
-            std::uint64_t word;
-            std::memcpy(&word, bytes + p, sizeof word);
-            std::memcpy(out, &word, sizeof word);
-            const std::uint64_t high = word & 0x8080808080808080ULL;
-            const int first_high_bit = std::endian::native == std::endian::little
-                                           ? std::countr_zero(high)
-                                           : std::countl_zero(high);
-            const std::size_t ascii = static_cast<std::size_t>(first_high_bit) / 8; // 8 when none
-            out += ascii;
-            p += ascii;
-            if (ascii < 8) break;
-        }
+    while (true) {
+        copy_ascii(bytes, size, p, out);
         if (p == size) break;
-        if (bytes[p] < 0x80) {
-            *out++ = static_cast<char>(bytes[p++]);
+        const unsigned char lead = bytes[p];
+        // The usual case first: an accented letter, two bytes.
+        if (lead == 0xC3 && p + 1 < size) {
+            out = put_latin1(bytes[p + 1], out);
+            p += 2;
+            continue;
+        }
+        if (lead != 0xC2 && lead != 0xC3 && lead != 0xBD) {
+            ++p; // dropped
             continue;
         }
         // The byte after a lead byte is consumed with it, whatever it is.
-        if (bytes[p] == 0xC2) {
+        if (lead == 0xC2) {
             ++p;
             if (p < size && (bytes[p] == 0xAB || bytes[p] == 0xBB)) *out++ = '"';
         }
