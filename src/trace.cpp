@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 void buffer_trace() {
@@ -22,6 +23,16 @@ void trace_number(std::int64_t number) {
 }
 
 void trace_value(std::string_view prefix, std::string_view value) {
+    // Most lines are short: put together here, they cost one stdio call
+    // instead of three.
+    char line[512];
+    if (prefix.size() + value.size() < sizeof line) {
+        std::memcpy(line, prefix.data(), prefix.size());
+        std::memcpy(line + prefix.size(), value.data(), value.size());
+        line[prefix.size() + value.size()] = '\n';
+        trace_text(std::string_view(line, prefix.size() + value.size() + 1));
+        return;
+    }
     trace_text(prefix);
     trace_text(value);
     putc_unlocked('\n', stdout);
