@@ -4,12 +4,19 @@
 #include <cstdint>
 #include <new>
 #include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr std::size_t huge_page_size = std::size_t{2} << 20;
 
-// Maps `size` zeroed bytes, starting on a huge-page boundary when the block
+std::size_t page_size() { return static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)); }
+
+std::size_t round_up(std::size_t size, std::size_t multiple) {
+    return (size + multiple - 1) / multiple * multiple;
+}
+
+// Maps `size` zeroed bytes (whole pages), starting on a huge-page boundary when the block
 // can hold huge pages. Each fresh 4 KiB page costs a fault, and on a virtual
 // machine a dear one: a 200 MB listing's model touches 25,000 of them, which
 // took more time than everything guidepack adds to libxml2's own walk.
@@ -37,8 +44,12 @@ char* map_bytes(std::size_t size) {
 void text_arena::unmap::operator()(char* bytes) const noexcept { ::munmap(bytes, size); }
 
 char* text_arena::add_block(std::size_t size) {
-    blocks_.reserve(blocks_.size() + 1); // so that a mapped block is never lost
-    blocks_.emplace_back(map_bytes(size), unmap{size});
+    // Room first, so that a mapped block is never lost.
+    if (blocks_.size() == blocks_.capacity()) blocks_.reserve(std::max<std::size_t>(8, 2 * blocks_.size()));
+    // Whole pages, so that the tail given back and the block's own unmapping
+    // start on page boundaries.
+    const std::size_t mapped = round_up(size, page_size());
+    blocks_.emplace_back(map_bytes(mapped), unmap{mapped});
     return blocks_.back().get();
 }
 

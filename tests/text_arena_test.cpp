@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -63,6 +66,35 @@ TEST(TextArena, BlocksAfterTheFirstStartOnAHugePageBoundary) {
         previous = bytes;
     }
     EXPECT_GE(new_blocks, 2);
+}
+
+// Bytes mapped into this process, from /proc/self/maps.
+std::size_t mapped_bytes() {
+    std::ifstream maps("/proc/self/maps");
+    std::size_t total = 0;
+    std::string line;
+    while (std::getline(maps, line)) {
+        std::uintptr_t start = 0;
+        std::uintptr_t end = 0;
+        char dash = 0;
+        std::istringstream range(line);
+        range >> std::hex >> start >> dash >> end;
+        total += end - start;
+    }
+    return total;
+}
+
+TEST(TextArena, EveryBlockIsGivenBackWhole) {
+    // Sizes that are no multiple of a page, for blocks with and without
+    // huge pages.
+    const std::size_t before = mapped_bytes();
+    {
+        text_arena arena;
+        for (int i = 0; i < 10; ++i) arena.allocate(3'000'001);
+        for (int i = 0; i < 10; ++i) arena.allocate(text_arena::first_block_size / 2 + 1);
+        for (int i = 0; i < 10'000; ++i) arena.allocate(1001);
+    }
+    EXPECT_LT(mapped_bytes(), before + (std::size_t{1} << 20));
 }
 
 } // namespace
