@@ -40,14 +40,11 @@ void append_guide_string(std::string& out, text_view field) {
 void append_program_record(std::string& out, const program_t& program) {
     for (std::size_t i = 0; i < guide_format::programme_string_count; ++i) {
         const program_field field = model_field(static_cast<guide_format::programme_string>(i));
-        const text_field& text = program[field];
-        if (!text) {
-            append_u16(out, 0);
-        } else if (field == program_field::start || field == program_field::stop) {
-            append_guide_string(out, convert_timestamp(*text));
-        } else {
-            append_guide_string(out, *text);
-        }
+        const text_field& stored = program[field];
+        text_view text = stored ? text_view{*stored} : text_view{};
+        if (text && (field == program_field::start || field == program_field::stop))
+            text = convert_timestamp(*text);
+        append_guide_string(out, text);
     }
 }
 
