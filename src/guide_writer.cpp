@@ -2,6 +2,7 @@
 
 #include "guide_format.hpp"
 #include "guide_record.hpp"
+#include "guide_file.hpp"
 #include "output_file.hpp"
 #include "trace.hpp"
 
@@ -88,11 +89,12 @@ bool save_prg_file(const std::string& path) {
     trace_text(")\n");
     fill_header(digits);
 
-    output_file file(path);
-    if (!file.is_open()) {
+    guide_file guide(path);
+    if (!guide.is_open()) {
         std::fprintf(stderr, "Unable to create %s\n", path.c_str());
         return false;
     }
+    output_file& file = guide.out();
     trace_text("- writing header\r\n");
     write_header(file);
     trace_text("- writing nb_channels\r\n");
@@ -103,7 +105,7 @@ bool save_prg_file(const std::string& path) {
         write_channel(file, prg_file.channels[static_cast<std::size_t>(i)], i, scratch);
 
     trace_text("done!\r\n");
-    if (!file.close()) {
+    if (!guide.commit()) {
         std::fprintf(stderr, "%s : failed to write\n", path.c_str());
         return false;
     }

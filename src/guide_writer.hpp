@@ -11,9 +11,9 @@
 
 class output_file;
 
-// Writes the whole model to `path`. Returns false, after saying so on
-// standard error, when the file cannot be created or written; a regular file
-// left incomplete is removed.
+// Writes the whole model to `path`, replacing an existing guide whole or not
+// at all (guide_file.hpp). Returns false, after saying so on standard error,
+// when the file cannot be created or written.
 bool save_prg_file(const std::string& path);
 
 // One string: its 16-bit length, then its single-byte text. `scratch` holds

@@ -1,26 +1,45 @@
-// guidepack LISTING [GUIDE]: reads an XMLTV listing, traces what it finds,
-// and writes the guide file when a second path is given.
+// guidepack [OPTION]... LISTING [GUIDE]: reads an XMLTV listing, traces what
+// it finds, and writes the guide file when a second path is given.
+#include "command_line.hpp"
 #include "guide_model.hpp"
 #include "guide_writer.hpp"
 #include "reader.hpp"
+#include "standard_streams.hpp"
 #include "trace.hpp"
 
 #include <libxml/parser.h>
 #include <libxml/xmlmemory.h>
 
-int main(int argc, char** argv) {
-    if (argc < 2) return 1;
+namespace {
+
+int run(const run_options& options) {
+    if (options.quiet) silence_trace();
+    else if (options.guide != nullptr && is_standard_output(options.guide)) return 1;
 
     buffer_trace();
     xmlCheckVersion(20627);
     reset_guide_model();
 
     // A guide is written even from a listing that failed: it holds what was
-    // attached before the failure. Any failure makes the status 1.
-    bool ok = parse_xml_file(argv[1]);
-    if (argc > 2) ok = save_prg_file(argv[2]) && ok;
+    // attached before the failure. A listing of which nothing at all could
+    // be read leaves the guide as it was. Any failure makes the status 1.
+    const listing_read read = parse_xml_file(options.listing);
+    bool ok = read.complete;
+    if (options.guide != nullptr && read.any_node) ok = save_prg_file(options.guide) && ok;
+    ok = finish_trace() && ok;
 
     xmlCleanupParser();
     xmlMemoryDump();
     return ok ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Before anything is opened, so that no file of ours can become a
+    // standard stream that was closed.
+    fill_closed_standard_streams();
+    const command asked = parse_command_line(argc, argv);
+    if (const int* status = std::get_if<int>(&asked)) return *status;
+    return run(std::get<run_options>(asked));
 }

@@ -4,33 +4,34 @@
 
 #include <cstddef>
 #include <memory>
-#include <string>
-#include <string_view>
 
 class output_file {
 public:
-    // Creates or truncates `path`; is_open() tells whether that worked.
-    explicit output_file(const std::string& path);
+    // Takes over `fd` (closed by close() or the destructor); a negative one
+    // stands for a file that could not be opened.
+    explicit output_file(int fd);
     ~output_file();
     output_file(const output_file&) = delete;
     output_file& operator=(const output_file&) = delete;
+    // Closes what it held and takes over the other's file.
+    output_file& operator=(output_file&& other) noexcept;
 
     bool is_open() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
 
-    // After a failed write further bytes are dropped; close() reports it.
+    // After a failed write further bytes are dropped; flush() and close()
+    // report it.
     void write(const void* bytes, std::size_t size);
-    void write(std::string_view bytes) { write(bytes.data(), bytes.size()); }
 
-    // Flushes and closes; false when any write or the close failed. A regular
-    // file left incomplete by a failure is removed.
+    // Hands the buffered bytes to the system; false when any write failed.
+    bool flush();
+    // Flushes and closes; false when any write or the close failed.
     bool close();
 
 private:
-    void flush();
+    void write_out(const char* bytes, std::size_t size);
 
-    std::string path_;
     int fd_ = -1;
-    bool regular_ = false;
     bool failed_ = false;
     std::unique_ptr<char[]> buffer_;
     std::size_t used_ = 0;

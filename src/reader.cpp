@@ -161,24 +161,29 @@ void take_text(xmlTextReaderPtr reader) {
 }
 
 // Walks the listing to its end or its first error.
-bool read_listing(xmlTextReaderPtr reader) {
+listing_read read_listing(xmlTextReaderPtr reader) {
+    listing_read read;
     int result;
-    while ((result = xmlTextReaderRead(reader)) == 1) processNode(reader);
-    return result == 0;
+    while ((result = xmlTextReaderRead(reader)) == 1) {
+        read.any_node = true;
+        processNode(reader);
+    }
+    read.complete = result == 0;
+    return read;
 }
 
-bool finish_reading(bool reached_end, const char* path) {
-    if (!reached_end) {
+listing_read finish_reading(listing_read read, const char* path) {
+    if (!read.complete) {
         std::fprintf(stderr, "%s : failed to parse\n", path);
-        return false;
+        return read;
     }
     if (current_program) attach_current_program_to_channel();
-    return true;
+    return read;
 }
 
-bool report_unopened(const char* path) {
+listing_read report_unopened(const char* path) {
     std::fprintf(stderr, "Unable to open %s\n", path);
-    return false;
+    return {};
 }
 
 } // namespace
@@ -196,24 +201,24 @@ void processNode(xmlTextReaderPtr reader) {
     }
 }
 
-bool parse_xml_file(const char* path) {
-    bool reached_end;
+listing_read parse_xml_file(const char* path) {
+    listing_read read;
     {
         const reader_handle reader(xmlReaderForFile(path, nullptr, 0));
         if (!reader) return report_unopened(path);
-        reached_end = read_listing(reader.get());
+        read = read_listing(reader.get());
     }
-    return finish_reading(reached_end, path);
+    return finish_reading(read, path);
 }
 
-bool parse_xml_memory(std::string_view listing, const char* name) {
+listing_read parse_xml_memory(std::string_view listing, const char* name) {
     if (listing.size() > INT_MAX) return report_unopened(name);
-    bool reached_end;
+    listing_read read;
     {
         const reader_handle reader(xmlReaderForMemory(listing.data(), static_cast<int>(listing.size()),
                                                       name, nullptr, 0));
         if (!reader) return report_unopened(name);
-        reached_end = read_listing(reader.get());
+        read = read_listing(reader.get());
     }
-    return finish_reading(reached_end, name);
+    return finish_reading(read, name);
 }

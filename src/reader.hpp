@@ -9,14 +9,21 @@
 // Name of the most recent element start; text nodes belong to it.
 extern std::string element_name;
 
+// How a reading went.
+struct listing_read {
+    bool complete = false; // to the end of the document
+    bool any_node = false; // libxml2 delivered at least one node
+    // True when read to the end: the listing holds no fault.
+    operator bool() const { return complete; }
+};
+
 // Reads the whole listing at `path` (libxml2's file name conventions apply:
-// "-" is standard input, gzip is undone). Returns false when the listing could
-// not be opened or its reading stopped on an XML error; both are reported on
-// standard error.
-bool parse_xml_file(const char* path);
+// "-" is standard input, gzip is undone). A listing that could not be opened,
+// or whose reading stopped on an XML error, is reported on standard error.
+listing_read parse_xml_file(const char* path);
 
 // The same on a listing held in memory; `name` stands for the path in messages.
-bool parse_xml_memory(std::string_view listing, const char* name);
+listing_read parse_xml_memory(std::string_view listing, const char* name);
 
 // Handles the node the reader stands on.
 void processNode(xmlTextReaderPtr reader);

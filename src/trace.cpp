@@ -1,5 +1,6 @@
 #include "trace.hpp"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -12,8 +13,30 @@ void buffer_trace() {
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
 }
 
+namespace {
+
+bool silenced = false;
+// The first error met writing standard output; reported once, at the end.
+int write_error = 0;
+
+void note_write_error() {
+    if (write_error == 0) write_error = errno != 0 ? errno : EIO;
+}
+
+} // namespace
+
+void silence_trace() { silenced = true; }
+
+bool finish_trace() {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) note_write_error();
+    if (write_error == 0) return true;
+    std::fprintf(stderr, "guidepack: standard output: %s\n", std::strerror(write_error));
+    return false;
+}
+
 void trace_text(std::string_view text) {
-    fwrite_unlocked(text.data(), 1, text.size(), stdout);
+    if (silenced) return;
+    if (fwrite_unlocked(text.data(), 1, text.size(), stdout) != text.size()) note_write_error();
 }
 
 void trace_number(std::int64_t number) {
@@ -23,6 +46,7 @@ void trace_number(std::int64_t number) {
 }
 
 void trace_value(std::string_view prefix, std::string_view value) {
+    if (silenced) return;
     // Most lines are short: put together here, they cost one stdio call
     // instead of three.
     char line[512];
@@ -35,5 +59,5 @@ void trace_value(std::string_view prefix, std::string_view value) {
     }
     trace_text(prefix);
     trace_text(value);
-    putc_unlocked('\n', stdout);
+    trace_text("\n");
 }

@@ -11,6 +11,13 @@
 // at a time. A terminal keeps its line buffering. Call before any output.
 void buffer_trace();
 
+// From now on the trace is not printed (--quiet).
+void silence_trace();
+
+// Flushes the trace. False, after saying so on standard error, when any of it
+// could not be written.
+bool finish_trace();
+
 void trace_text(std::string_view text);
 void trace_number(std::int64_t number);
 

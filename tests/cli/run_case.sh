@@ -36,8 +36,18 @@ input=/dev/null
 wrapper=()
 [[ -n "${GUIDEPACK_WRAPPER:-}" && ! -e "$case_dir/no-wrapper" ]] && read -ra wrapper <<<"$GUIDEPACK_WRAPPER"
 
+# The guide is the second argument that is not an option.
+positional=()
+options_done=0
+for ((i = 0; i < ${#args[@]}; i++)); do
+  arg=${args[i]}
+  if (( options_done )) || [[ $arg == - || $arg != -* ]]; then positional+=("$arg")
+  elif [[ $arg == -- ]]; then options_done=1
+  elif [[ $arg == -z || $arg == --time-zone ]]; then i=$((i + 1))
+  fi
+done
 guide=""
-[[ -f "$case_dir/expected.guide" ]] && guide=${args[1]:-}
+[[ -f "$case_dir/expected.guide" ]] && guide=${positional[1]:-}
 
 # Every file of the folder with its checksum, but for data/ and the guide.
 snapshot() {

@@ -1,0 +1,19 @@
+// guidepack's command line: options in the GNU style, then LISTING [GUIDE].
+#pragma once
+
+#include <optional>
+#include <string>
+#include <variant>
+
+struct run_options {
+    const char* listing = nullptr;
+    const char* guide = nullptr; // none: read and trace only
+    bool quiet = false;
+    std::optional<std::string> time_zone;
+};
+
+// What the command line asks for: a run, or an exit with this status once
+// the help, the version or a complaint has been printed.
+using command = std::variant<run_options, int>;
+
+command parse_command_line(int argc, char** argv);

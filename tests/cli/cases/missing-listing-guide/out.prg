@@ -1,0 +1,1 @@
+an older guide, kept when nothing could be read
