@@ -1,41 +1,23 @@
-// The whole run on arbitrary bytes: the bytes are the listing, read from a
-// file as the program reads it, and the guide is written to another file.
+// The whole run on arbitrary bytes, in memory: the bytes are the listing,
+// read through libxml2's reader as the program reads a file, and the guide is
+// written, records spilled and read back, to files that live in memory.
 #include "guide_model.hpp"
 #include "guide_writer.hpp"
+#include "output_file.hpp"
 #include "reader.hpp"
+#include "record_store.hpp"
 
 #include <libxml/parser.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
-
-std::filesystem::path work_dir;
-std::string listing_path;
-std::string guide_path;
-
-void remove_work_dir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(work_dir, ignored);
-}
-
-void make_work_dir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "guidepack-fuzz-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        std::perror("mkdtemp");
-        std::exit(1);
-    }
-    work_dir = pattern;
-    listing_path = (work_dir / "listing.xml").string();
-    guide_path = (work_dir / "guide.prg").string();
-    std::atexit(remove_work_dir);
-}
 
 // The trace and libxml2's diagnostics would drown libFuzzer's own report:
 // -close_fd_mask=3 sends them to /dev/null and keeps libFuzzer's stderr.
@@ -50,42 +32,42 @@ void silence_program_output(int* argc, char*** argv) {
     *argv = args.data();
 }
 
-bool write_listing(const std::uint8_t* data, std::size_t size) {
-    std::FILE* file = std::fopen(listing_path.c_str(), "wb");
-    if (file == nullptr) return false;
-    const bool written = std::fwrite(data, 1, size, file) == size;
-    return std::fclose(file) == 0 && written;
+int memory_file() {
+    const int fd = ::memfd_create("guidepack-fuzz", MFD_CLOEXEC);
+    if (fd < 0) std::abort();
+    return fd;
 }
 
 // The model must stay consistent whatever the listing held.
 bool model_is_consistent() {
-    if (prg_file.nb_channels != static_cast<std::int32_t>(prg_file.channels.size())) return false;
-    for (const channel_t& channel : prg_file.channels)
-        if (channel.nb_programs != static_cast<std::int32_t>(channel.programs.size())) return false;
-    return !current_program;
+    return prg_file.nb_channels == static_cast<std::int32_t>(prg_file.channels.size()) && !current_program;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     silence_program_output(argc, argv);
-    make_work_dir();
     xmlCheckVersion(20627);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    record_store records(memory_file());
     reset_guide_model();
+    keep_programs_in(&records);
     element_name.clear();
-    if (!write_listing(data, size)) std::abort();
 
-    const bool read = parse_xml_file(listing_path.c_str());
+    const std::string_view listing(reinterpret_cast<const char*>(data), size);
+    const listing_read read = parse_xml_memory(listing, "listing.xml");
     // A finished reading has attached the pending programme; a failed one
     // leaves it unattached, never to be written.
-    if (read && !model_is_consistent()) __builtin_trap();
+    if (read.complete && !model_is_consistent()) __builtin_trap();
     current_program.reset();
     if (!model_is_consistent()) __builtin_trap();
-    // A guide in a fresh temporary folder can always be written.
-    if (!save_prg_file(guide_path)) __builtin_trap();
+    // A guide in memory can always be written, and so can the spill.
+    output_file guide(memory_file());
+    write_prg_file(guide, records);
+    if (records.failed() || !guide.close()) __builtin_trap();
+    keep_programs_in(nullptr);
     return 0;
 }

@@ -118,6 +118,15 @@ void sync_folder(const std::string& path) {
 
 } // namespace
 
+std::string temporary_folder_for(const std::string& path) {
+    const std::string target = follow_links(path);
+    struct stat status {};
+    if (!target.empty() && (::stat(target.c_str(), &status) != 0 || S_ISREG(status.st_mode)))
+        return folder_of(target);
+    const char* tmpdir = std::getenv("TMPDIR");
+    return tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
+}
+
 guide_file::guide_file(const std::string& path) {
     // No signal may come between the temporary file's creation and the
     // handler that removes it.

@@ -14,6 +14,12 @@
 
 #include <string>
 
+// The folder where a run writing the guide at `path` keeps its temporary
+// files: the guide's own when the guide is (or will be) a regular file, so
+// that they take the guide's file system, not a small /tmp in memory;
+// otherwise $TMPDIR, or /tmp.
+std::string temporary_folder_for(const std::string& path);
+
 class guide_file {
 public:
     // Opens the guide for writing; is_open() says whether that worked.

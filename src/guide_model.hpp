@@ -1,5 +1,5 @@
 // Everything known between reading the listing and writing the guide: the
-// channels in listing order, each with the programmes attached to it.
+// channels in listing order and what was attached to each.
 #pragma once
 
 #include <array>
@@ -10,8 +10,6 @@
 #include <string_view>
 #include <unordered_map>
 #include <vector>
-
-#include "text_arena.hpp"
 
 // A string field: absent until the listing sets it; a present one may be empty.
 using text_field = std::optional<std::string>;
@@ -24,7 +22,8 @@ enum class program_field : std::uint8_t {
 };
 inline constexpr std::size_t program_field_count = 12;
 
-// The programme being read, not yet attached to any channel.
+// A programme: the pending one while it is read, and what an accepted one
+// hands to the program store.
 struct program_t {
     std::array<text_field, program_field_count> fields;
 
@@ -34,25 +33,13 @@ struct program_t {
     }
 };
 
-// An attached programme. A large listing holds hundreds of thousands of
-// these, so each is packed in the model's arena, already in the form the
-// guide file holds it (guide_record.hpp). Its channel is not kept: it is
-// the id of the channel that holds it.
-class stored_program {
+// Takes each programme the model accepts, with the position of its channel.
+// The model counts programmes; where they are kept is the store's business
+// (record_store.hpp). A dry run has no store: nothing is kept.
+class program_store {
 public:
-    // `scratch` is where the record is put together before it is stored.
-    stored_program(const program_t& program, text_arena& arena, std::string& scratch);
-
-    // The programme's record in the guide file.
-    std::string_view record() const;
-
-    // A field as the guide file holds it (transliterated, times cut to the
-    // minute), or absent when the listing never set it. Every field but
-    // `channel`.
-    text_view operator[](program_field f) const;
-
-private:
-    const char* data_; // a bit per present field, then the record
+    virtual ~program_store() = default;
+    virtual void store(std::int32_t channel_index, const program_t& program) = 0;
 };
 
 struct channel_t {
@@ -60,7 +47,6 @@ struct channel_t {
     text_field icon;
     text_field display_name;
     std::int32_t nb_programs = 0;
-    std::vector<stored_program> programs;
 };
 
 struct prg_file_t {
@@ -70,19 +56,21 @@ struct prg_file_t {
     std::vector<channel_t> channels;
     std::int32_t nb_channels = 0;
 
-    // Holds the text of every attached programme.
-    text_arena program_text;
-    std::string record_scratch;
-
+private:
     // First channel of each id, so that attaching a programme does not scan
-    // every channel.
+    // every channel. Kept by set_last_channel_id alone.
     struct id_hash {
         using is_transparent = void;
         std::size_t operator()(std::string_view s) const noexcept {
             return std::hash<std::string_view>{}(s);
         }
     };
-    std::unordered_map<std::string, std::int32_t, id_hash, std::equal_to<>> first_channel_by_id;
+    std::unordered_map<std::string, std::int32_t, id_hash, std::equal_to<>> first_channel_by_id_;
+    program_store* store_ = nullptr;
+
+    friend void set_last_channel_id(std::string_view id);
+    friend void keep_programs_in(program_store* store);
+    friend void attach_current_program_to_channel();
 };
 
 extern prg_file_t prg_file;
@@ -91,8 +79,11 @@ extern std::optional<program_t> current_program;
 channel_t channel_new();
 program_t program_new();
 
-// Empties the model: no channels, zero header, nothing pending.
+// Empties the model: no channels, zero header, nothing pending, no store.
 void reset_guide_model();
+
+// Where accepted programmes go from now on (null: nowhere, a dry run).
+void keep_programs_in(program_store* store);
 
 // Appends an empty channel; it becomes the last channel.
 channel_t& add_channel();

@@ -12,10 +12,6 @@ void append_u16(std::string& out, std::uint16_t value) {
     out.append(reinterpret_cast<const char*>(bytes), sizeof bytes);
 }
 
-std::uint16_t u16_at(const char* bytes) {
-    return guide_format::decode_u16(reinterpret_cast<const unsigned char*>(bytes));
-}
-
 } // namespace
 
 std::string_view convert_timestamp(std::string_view stamp) {
@@ -46,20 +42,6 @@ void append_program_record(std::string& out, const program_t& program) {
             text = convert_timestamp(*text);
         append_guide_string(out, text);
     }
-}
-
-std::size_t program_record_size(const char* record) {
-    std::size_t size = 0;
-    for (std::size_t i = 0; i < guide_format::programme_string_count; ++i)
-        size += guide_format::string_length_size + u16_at(record + size);
-    return size;
-}
-
-std::string_view program_record_string(const char* record, guide_format::programme_string string) {
-    const char* at = record;
-    for (std::size_t i = 0; i < static_cast<std::size_t>(string); ++i)
-        at += guide_format::string_length_size + u16_at(at);
-    return {at + guide_format::string_length_size, u16_at(at)};
 }
 
 program_field model_field(guide_format::programme_string string) {

@@ -1,8 +1,7 @@
 // The guide file's strings and programme records, byte for byte. The writer
-// writes channels' strings in this form, and the model keeps every attached
-// programme as its finished record: converted once, while its text is still
-// in the cache, a programme costs less memory and the file is written with
-// one copy per programme.
+// writes channels' strings in this form, and the record store keeps every
+// attached programme as its finished record: converted once, while its text
+// is still in the cache, and copied as it is into the guide.
 #pragma once
 
 #include "guide_format.hpp"
@@ -22,12 +21,6 @@ void append_guide_string(std::string& out, text_view field);
 // Appends the record of `program`: its eleven strings in file order, start
 // and stop cut to the minute. The channel is not part of it.
 void append_program_record(std::string& out, const program_t& program);
-
-// Size of the record that starts at `record`.
-std::size_t program_record_size(const char* record);
-
-// The text of one string of the record that starts at `record`.
-std::string_view program_record_string(const char* record, guide_format::programme_string string);
 
 // The model field behind each string of a record.
 program_field model_field(guide_format::programme_string string);

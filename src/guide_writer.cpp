@@ -4,6 +4,7 @@
 #include "guide_record.hpp"
 #include "guide_file.hpp"
 #include "output_file.hpp"
+#include "record_store.hpp"
 #include "trace.hpp"
 
 #include <algorithm>
@@ -34,13 +35,8 @@ text_view view_of(const text_field& field) {
     return field ? text_view{*field} : text_view{};
 }
 
-void write_program(output_file& file, const stored_program& program) {
-    const std::string_view record = program.record();
-    file.write(record.data(), record.size());
-}
-
 void write_channel(output_file& file, const channel_t& channel, std::int32_t index,
-                   std::string& scratch) {
+                   record_store& records, std::string& scratch) {
     trace_text("- writing channel ");
     trace_number(index);
     trace_text("\r\n");
@@ -54,7 +50,7 @@ void write_channel(output_file& file, const channel_t& channel, std::int32_t ind
     trace_text(" programs for channel ");
     trace_number(index);
     trace_text("\r\n");
-    for (const stored_program& program : channel.programs) write_program(file, program);
+    records.write_channel(index, file);
 }
 
 } // namespace
@@ -80,7 +76,18 @@ void write_string(output_file& file, text_view field, std::string& scratch) {
     file.write(scratch.data(), scratch.size());
 }
 
-bool save_prg_file(const std::string& path) {
+void write_prg_file(output_file& file, record_store& records) {
+    trace_text("- writing header\r\n");
+    write_header(file);
+    trace_text("- writing nb_channels\r\n");
+    write_i32(file, prg_file.nb_channels);
+
+    std::string scratch;
+    for (std::int32_t i = 0; i < prg_file.nb_channels; ++i)
+        write_channel(file, prg_file.channels[static_cast<std::size_t>(i)], i, records, scratch);
+}
+
+bool save_prg_file(const std::string& path, record_store& records) {
     const std::string digits = format_timestamp(static_cast<std::int64_t>(std::time(nullptr)));
     trace_text("saving ");
     trace_text(path);
@@ -94,18 +101,10 @@ bool save_prg_file(const std::string& path) {
         std::fprintf(stderr, "Unable to create %s\n", path.c_str());
         return false;
     }
-    output_file& file = guide.out();
-    trace_text("- writing header\r\n");
-    write_header(file);
-    trace_text("- writing nb_channels\r\n");
-    write_i32(file, prg_file.nb_channels);
-
-    std::string scratch;
-    for (std::int32_t i = 0; i < prg_file.nb_channels; ++i)
-        write_channel(file, prg_file.channels[static_cast<std::size_t>(i)], i, scratch);
-
+    write_prg_file(guide.out(), records);
     trace_text("done!\r\n");
-    if (!guide.commit()) {
+    // A guide missing records of the spill is not complete: it is dropped.
+    if (records.failed() || !guide.commit()) {
         std::fprintf(stderr, "%s : failed to write\n", path.c_str());
         return false;
     }

@@ -10,11 +10,17 @@
 #include <string_view>
 
 class output_file;
+class record_store;
 
 // Writes the whole model to `path`, replacing an existing guide whole or not
 // at all (guide_file.hpp). Returns false, after saying so on standard error,
 // when the file cannot be created or written.
-bool save_prg_file(const std::string& path);
+// The programmes come from `records`, which holds those the model attached.
+bool save_prg_file(const std::string& path, record_store& records);
+
+// Writes the header, as the model holds it, and every channel to `file`,
+// tracing each step: the whole guide but for its time stamp's choice.
+void write_prg_file(output_file& file, record_store& records);
 
 // One string: its 16-bit length, then its single-byte text. `scratch` holds
 // the converted text between calls, so that no string costs an allocation.

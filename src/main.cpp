@@ -2,13 +2,17 @@
 // it finds, and writes the guide file when a second path is given.
 #include "command_line.hpp"
 #include "guide_model.hpp"
+#include "guide_file.hpp"
 #include "guide_writer.hpp"
 #include "reader.hpp"
+#include "record_store.hpp"
 #include "standard_streams.hpp"
 #include "trace.hpp"
 
 #include <libxml/parser.h>
 #include <libxml/xmlmemory.h>
+
+#include <memory>
 
 namespace {
 
@@ -16,16 +20,24 @@ int run(const run_options& options) {
     if (options.quiet) silence_trace();
     else if (options.guide != nullptr && is_standard_output(options.guide)) return 1;
 
+    // The programmes are kept only when there is a guide to write.
+    std::unique_ptr<record_store> records;
+    if (options.guide != nullptr) {
+        records = record_store::create_in(temporary_folder_for(options.guide));
+        if (!records) return 1;
+    }
+
     buffer_trace();
     xmlCheckVersion(20627);
     reset_guide_model();
+    keep_programs_in(records.get());
 
     // A guide is written even from a listing that failed: it holds what was
     // attached before the failure. A listing of which nothing at all could
     // be read leaves the guide as it was. Any failure makes the status 1.
     const listing_read read = parse_xml_file(options.listing);
     bool ok = read.complete;
-    if (options.guide != nullptr && read.any_node) ok = save_prg_file(options.guide) && ok;
+    if (records && read.any_node) ok = save_prg_file(options.guide, *records) && ok;
     ok = finish_trace() && ok;
 
     xmlCleanupParser();

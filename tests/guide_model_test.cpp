@@ -1,10 +1,13 @@
 // Attachment rules of the guide model, driven directly (no listing).
 #include "guide_model.hpp"
 
+#include "capture_store.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <functional>
+#include <vector>
 #include <string>
 
 namespace {
@@ -39,8 +42,12 @@ std::string attach(program_t program) {
 
 class GuideModel : public testing::Test {
 protected:
-    void SetUp() override { reset_guide_model(); }
+    void SetUp() override {
+        reset_guide_model();
+        keep_programs_in(&store);
+    }
     void TearDown() override { reset_guide_model(); }
+    capture_store store;
 };
 
 TEST_F(GuideModel, NewRecordsAreEmpty) {
@@ -49,7 +56,6 @@ TEST_F(GuideModel, NewRecordsAreEmpty) {
     EXPECT_FALSE(channel.icon);
     EXPECT_FALSE(channel.display_name);
     EXPECT_EQ(channel.nb_programs, 0);
-    EXPECT_TRUE(channel.programs.empty());
     const program_t program = program_new();
     for (const text_field& field : program.fields) EXPECT_FALSE(field);
 }
@@ -102,16 +108,16 @@ TEST_F(GuideModel, ProgrammeLackingARequiredFieldIsIncomplete) {
         EXPECT_FALSE(current_program);
     }
     EXPECT_EQ(prg_file.channels[0].nb_programs, 0);
-    EXPECT_TRUE(prg_file.channels[0].programs.empty());
+    EXPECT_TRUE(store.kept.empty());
 }
 
 TEST_F(GuideModel, EmptyRequiredFieldsStillCount) {
     add_channel_with_id("");
     EXPECT_EQ(attach(programme("", "", "", "")), "programme 1 sur \n");
-    ASSERT_EQ(prg_file.channels[0].programs.size(), 1U);
-    const stored_program& stored = prg_file.channels[0].programs[0];
-    EXPECT_EQ(stored[program_field::start], "");
-    EXPECT_EQ(stored[program_field::title], "");
+    ASSERT_EQ(store.kept.size(), 1U);
+    const program_t& kept = store.kept[0].program;
+    EXPECT_EQ(kept[program_field::start], "");
+    EXPECT_EQ(kept[program_field::title], "");
 }
 
 TEST_F(GuideModel, OrphanNamesItsChannelAndIsDropped) {
@@ -160,11 +166,13 @@ TEST_F(GuideModel, ChannelsAddedAfterProgrammesAreFound) {
     for (int i = 0; i < count; ++i) {
         const channel_t& channel = prg_file.channels[static_cast<std::size_t>(i)];
         EXPECT_EQ(channel.nb_programs, i < count / 2 ? 2 : 0) << i;
-        EXPECT_EQ(static_cast<std::size_t>(channel.nb_programs), channel.programs.size());
     }
+    ASSERT_EQ(store.kept.size(), static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) EXPECT_EQ(store.kept[static_cast<std::size_t>(i)].channel, i / 2) << i;
 }
 
 TEST_F(GuideModel, AttachedProgrammeKeepsItsFieldsAndOrder) {
+    add_channel_with_id("c0");
     add_channel_with_id("c1");
     program_t first = programme("c1", "20070101200000 +0100", "20070101210000 +0100", "Film");
     first[program_field::subtitle] = "";
@@ -174,36 +182,21 @@ TEST_F(GuideModel, AttachedProgrammeKeepsItsFieldsAndOrder) {
     attach(programme("c1", "3", "4", "Second"));
     attach(programme("c1", "5", "6", "Third"));
 
-    const channel_t& channel = prg_file.channels[0];
-    ASSERT_EQ(channel.nb_programs, 3);
-    const stored_program& stored = channel.programs[0];
-    // Kept as the guide holds them: times to the minute.
-    EXPECT_EQ(stored[program_field::start], "200701012000");
-    EXPECT_EQ(stored[program_field::stop], "200701012100");
-    EXPECT_EQ(stored[program_field::title], "Film");
-    EXPECT_EQ(stored[program_field::subtitle], ""); // present and empty
-    EXPECT_EQ(stored[program_field::category], "Drama/Crime");
-    EXPECT_EQ(stored[program_field::rating], "-12");
-    for (const program_field absent : {program_field::director, program_field::presenter,
-                                       program_field::actor, program_field::date,
-                                       program_field::desc})
-        EXPECT_FALSE(stored[absent]) << static_cast<int>(absent);
-    EXPECT_EQ(channel.programs[1][program_field::title], "Second");
-    EXPECT_EQ(channel.programs[2][program_field::title], "Third");
-
-    // The record, in file order; absent fields are empty strings.
-    using namespace std::string_literals;
-    EXPECT_EQ(stored.record(), "\x0C\0" "200701012000" "\x0C\0" "200701012100" "\x04\0" "Film"
-                               "\0\0" "\x0B\0" "Drama/Crime" "\0\0\0\0\0\0\0\0\0\0"
-                               "\x03\0" "-12"s);
+    EXPECT_EQ(prg_file.channels[1].nb_programs, 3);
+    ASSERT_EQ(store.kept.size(), 3U);
+    // Handed over whole, as read, with the position of its channel.
+    EXPECT_EQ(store.kept[0].channel, 1);
+    EXPECT_EQ(store.kept[0].program.fields, first.fields);
+    EXPECT_EQ(store.kept[1].program[program_field::title], "Second");
+    EXPECT_EQ(store.kept[2].program[program_field::title], "Third");
 }
 
-TEST_F(GuideModel, StoredFieldsAreTransliteratedAndKeepEmbeddedBytes) {
+TEST_F(GuideModel, DryRunKeepsNothing) {
+    keep_programs_in(nullptr);
     add_channel_with_id("c1");
-    program_t program = programme("c1");
-    program[program_field::desc] = std::string("a\0b\n\xC3\xA9", 6);
-    attach(program);
-    EXPECT_EQ(prg_file.channels[0].programs[0][program_field::desc], std::string_view("a\0b\n\xE9", 5));
+    EXPECT_EQ(attach(programme("c1")), "programme 1 sur c1\n");
+    EXPECT_EQ(prg_file.channels[0].nb_programs, 1);
+    EXPECT_TRUE(store.kept.empty());
 }
 
 } // namespace

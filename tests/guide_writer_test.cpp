@@ -3,6 +3,7 @@
 #include "guide_model.hpp"
 #include "guide_reader.hpp"
 #include "reader.hpp"
+#include "record_store.hpp"
 
 #include "test_files.hpp"
 
@@ -21,6 +22,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -51,11 +53,11 @@ struct saved {
     std::string err;
 };
 
-saved save(const std::string& path) {
+saved save(const std::string& path, record_store& records) {
     std::fflush(stdout);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const bool ok = save_prg_file(path);
+    const bool ok = save_prg_file(path, records);
     std::fflush(stdout);
     std::fflush(stderr);
     std::string err = testing::internal::GetCapturedStderr();
@@ -108,10 +110,10 @@ std::string body_after_header(const std::string& guide, std::time_t before, std:
 }
 
 // Saves the model to a fresh file and returns everything after the header.
-std::string saved_body(const temp_dir& dir) {
+std::string saved_body(const temp_dir& dir, record_store& records) {
     const std::string path = dir / "guide.prg";
     const std::time_t before = std::time(nullptr);
-    const saved result = save(path);
+    const saved result = save(path, records);
     const std::time_t after = std::time(nullptr);
     EXPECT_TRUE(result.ok);
     EXPECT_EQ(result.err, "");
@@ -120,9 +122,17 @@ std::string saved_body(const temp_dir& dir) {
 
 class GuideWriter : public testing::Test {
 protected:
-    void SetUp() override { reset_guide_model(); }
+    void SetUp() override { start_model(); }
     void TearDown() override { reset_guide_model(); }
+    // An empty model whose programmes go to a fresh record store.
+    void start_model() {
+        reset_guide_model();
+        records = record_store::create_in(dir.path());
+        ASSERT_TRUE(records);
+        keep_programs_in(records.get());
+    }
     temp_dir dir;
+    std::unique_ptr<record_store> records;
 };
 
 void build_example_model() {
@@ -161,7 +171,7 @@ TEST_F(GuideWriter, ExampleGuideIs99Bytes) {
     build_example_model();
     const std::string path = dir / "guide.prg";
     const std::time_t before = std::time(nullptr);
-    const saved result = save(path);
+    const saved result = save(path, *records);
     const std::time_t after = std::time(nullptr);
     ASSERT_TRUE(result.ok);
     EXPECT_EQ(result.err, "");
@@ -181,23 +191,23 @@ TEST_F(GuideWriter, ExampleListingReadAndWritten) {
     ASSERT_TRUE(read);
     const std::string path = dir / "guide.prg";
     const std::time_t before = std::time(nullptr);
-    ASSERT_TRUE(save(path).ok);
+    ASSERT_TRUE(save(path, *records).ok);
     expect_example_guide(read_file(path), before, std::time(nullptr));
 }
 
 TEST_F(GuideWriter, EmptyModelIs22Bytes) {
-    EXPECT_EQ(saved_body(dir), le32(0));
+    EXPECT_EQ(saved_body(dir, *records), le32(0));
 }
 
 TEST_F(GuideWriter, ChannelWithoutProgrammes) {
     add_named_channel("tf1", "logo.png", "TF1");
-    EXPECT_EQ(saved_body(dir), le32(1) + str("logo") + str("TF1") + le32(0));
+    EXPECT_EQ(saved_body(dir, *records), le32(1) + str("logo") + str("TF1") + le32(0));
 }
 
 TEST_F(GuideWriter, ChannelWithoutIconOrDisplayName) {
     add_named_channel("a", std::nullopt, std::nullopt);
     add_named_channel("b", "", "");
-    EXPECT_EQ(saved_body(dir), le32(2) + none + none + le32(0) + none + none + le32(0));
+    EXPECT_EQ(saved_body(dir, *records), le32(2) + none + none + le32(0) + none + none + le32(0));
 }
 
 TEST_F(GuideWriter, ProgrammeFieldsInFileOrder) {
@@ -215,7 +225,7 @@ TEST_F(GuideWriter, ProgrammeFieldsInFileOrder) {
         {program_field::date, "2007"},
         {program_field::desc, "d\xC3\xA9j\xC3\xA0"},
     });
-    EXPECT_EQ(saved_body(dir), le32(1) + none + str("C") + le32(1) + str("200701012000") +
+    EXPECT_EQ(saved_body(dir, *records), le32(1) + none + str("C") + le32(1) + str("200701012000") +
                                    str("200701012100") + str("T") + none + str("Cat/Dog") +
                                    str("D") + str("P") + str("A1/A2") + str("2007") +
                                    str("d\xE9j\xE0") + none);
@@ -235,13 +245,13 @@ TEST_F(GuideWriter, ProgrammesStayWithTheirChannels) {
     const auto record = [&](const char* title) {
         return str("1") + str("2") + str(title) + std::string(16, '\0');
     };
-    EXPECT_EQ(saved_body(dir), le32(2) + none + str("One") + le32(1) + record("y") + none +
+    EXPECT_EQ(saved_body(dir, *records), le32(2) + none + str("One") + le32(1) + record("y") + none +
                                    str("Two") + le32(2) + record("x") + record("z"));
 }
 
 TEST_F(GuideWriter, DisplayNameIsTransliterated) {
     add_named_channel("c1", std::nullopt, "Une cha\xC3\xAEne");
-    EXPECT_EQ(saved_body(dir), le32(1) + none + "\x0A\x00"s + "Une cha\xEEne" + le32(0));
+    EXPECT_EQ(saved_body(dir, *records), le32(1) + none + "\x0A\x00"s + "Une cha\xEEne" + le32(0));
 }
 
 TEST(ConvertIconName, BaseNames) {
@@ -263,7 +273,7 @@ TEST_F(GuideWriter, IconWrittenAsBaseName) {
         SCOPED_TRACE(icon);
         reset_guide_model();
         add_named_channel("c", icon, std::nullopt);
-        EXPECT_EQ(saved_body(dir), le32(1) + str(base) + none + le32(0));
+        EXPECT_EQ(saved_body(dir, *records), le32(1) + str(base) + none + le32(0));
     }
 }
 
@@ -290,11 +300,11 @@ TEST_F(GuideWriter, TimestampsCutThenTransliterated) {
     };
     for (const auto& [stamp, written] : cases) {
         SCOPED_TRACE(stamp);
-        reset_guide_model();
+        start_model();
         add_named_channel("c", std::nullopt, std::nullopt);
         add_program({{program_field::start, stamp}, {program_field::stop, stamp},
                      {program_field::channel, "c"}, {program_field::title, "t"}});
-        EXPECT_EQ(saved_body(dir), le32(1) + none + none + le32(1) + str(written) + str(written) +
+        EXPECT_EQ(saved_body(dir, *records), le32(1) + none + none + le32(1) + str(written) + str(written) +
                                        str("t") + std::string(16, '\0'));
     }
 }
@@ -307,7 +317,7 @@ TEST_F(GuideWriter, TraceOnStandardOutput) {
                  {program_field::channel, "c1"}, {program_field::title, "u"}});
     add_named_channel("c2", std::nullopt, "Two");
     const std::string path = dir / "guide.prg";
-    const saved result = save(path);
+    const saved result = save(path, *records);
     ASSERT_TRUE(result.ok);
     const std::string digits = read_file(path).substr(8, 10);
     EXPECT_EQ(result.out, "saving " + path + " (time: " + digits + ")\n" +
@@ -323,7 +333,7 @@ TEST_F(GuideWriter, TraceOnStandardOutput) {
 
 TEST_F(GuideWriter, TraceOfEmptyModel) {
     const std::string path = dir / "guide.prg";
-    const saved result = save(path);
+    const saved result = save(path, *records);
     ASSERT_TRUE(result.ok);
     const std::string digits = read_file(path).substr(8, 10);
     EXPECT_EQ(result.out, "saving " + path + " (time: " + digits + ")\n" +
@@ -331,11 +341,11 @@ TEST_F(GuideWriter, TraceOfEmptyModel) {
 }
 
 // A channel whose display name is `text`, saved: returns the bytes of the name.
-std::string saved_display_name(const temp_dir& dir, const std::string& text) {
+std::string saved_display_name(const temp_dir& dir, record_store& records, const std::string& text) {
     reset_guide_model();
     add_named_channel("c", std::nullopt, text);
     add_named_channel("d", std::nullopt, "next");
-    const std::string body = saved_body(dir);
+    const std::string body = saved_body(dir, records);
     // Count, icon, the name, then the rest must follow it exactly.
     const std::string tail = le32(0) + none + str("next") + le32(0);
     EXPECT_GE(body.size(), 6 + tail.size());
@@ -378,7 +388,7 @@ TEST_F(GuideWriter, LongStringsKeepTheirFirst65535Bytes) {
     };
     for (const case_t& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string name = saved_display_name(dir, c.text);
+        const std::string name = saved_display_name(dir, *records, c.text);
         ASSERT_GE(name.size(), 2u);
         EXPECT_EQ(name.substr(0, 2), le16(static_cast<unsigned>(c.written.size())));
         EXPECT_TRUE(name.substr(2) == c.written) << "written " << name.size() - 2 << " bytes";
@@ -392,7 +402,7 @@ TEST_F(GuideWriter, LongDescriptionLeavesTheFileConsistent) {
     add_program({{program_field::start, "1"}, {program_field::stop, "2"},
                  {program_field::channel, "c1"}, {program_field::title, "t"},
                  {program_field::desc, desc}, {program_field::rating, "R"}});
-    const std::string body = saved_body(dir);
+    const std::string body = saved_body(dir, *records);
     EXPECT_TRUE(body == le32(1) + none + none + le32(1) + str("1") + str("2") + str("t") +
                             std::string(12, '\0') + "\xFF\xFF"s + std::string(65535, '\xE9') +
                             str("R"))
@@ -403,7 +413,7 @@ TEST_F(GuideWriter, DirectoryAsGuidePath) {
     add_named_channel("c1", std::nullopt, "One");
     const std::string path = dir.path().string();
     const std::time_t before = std::time(nullptr);
-    const saved result = save(path);
+    const saved result = save(path, *records);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.err, "Unable to create " + path + "\n");
     const std::string prefix = "saving " + path + " (time: ";
@@ -417,7 +427,7 @@ TEST_F(GuideWriter, DirectoryAsGuidePath) {
 
 TEST_F(GuideWriter, PathInMissingFolder) {
     const std::string path = dir / "missing/guide.prg";
-    const saved result = save(path);
+    const saved result = save(path, *records);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.err, "Unable to create " + path + "\n");
     EXPECT_EQ(result.out.find("- writing"), std::string::npos) << result.out;
@@ -427,7 +437,7 @@ TEST_F(GuideWriter, PathInMissingFolder) {
 
 TEST_F(GuideWriter, FullDevice) {
     add_named_channel("c1", std::nullopt, "One");
-    const saved result = save("/dev/full");
+    const saved result = save("/dev/full", *records);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.err, "/dev/full : failed to write\n");
     EXPECT_TRUE(fs::is_character_file("/dev/full"));
@@ -447,7 +457,7 @@ TEST_F(GuideWriter, RegularFileLeftIncompleteIsRemoved) {
         std::FILE* out = std::freopen("/dev/null", "w", stdout);
         if (out == nullptr || ::dup2(err_pipe[1], 2) < 0 || ::setrlimit(RLIMIT_FSIZE, &limit) != 0)
             ::_exit(2);
-        const bool ok = save_prg_file(path);
+        const bool ok = save_prg_file(path, *records);
         std::fflush(nullptr);
         ::_exit(ok ? 0 : 3);
     }
@@ -471,7 +481,7 @@ TEST_F(GuideWriter, GuideMayOverwriteTheListing) {
     quietly([&] { read = parse_xml_file(path.c_str()); });
     ASSERT_TRUE(read);
     const std::time_t before = std::time(nullptr);
-    ASSERT_TRUE(save(path).ok);
+    ASSERT_TRUE(save(path, *records).ok);
     expect_example_guide(read_file(path), before, std::time(nullptr));
 }
 
@@ -504,10 +514,10 @@ TEST_F(GuideWriter, ListingsOfTestDataReadBack) {
     for (const auto& entry : fs::directory_iterator(TEST_DATA_DIR)) {
         if (entry.path().extension() != ".xml") continue;
         SCOPED_TRACE(entry.path().string());
-        reset_guide_model();
+        start_model();
         quietly([&] { parse_xml_file(entry.path().c_str()); });
         const std::string path = dir / "guide.prg";
-        ASSERT_TRUE(save(path).ok);
+        ASSERT_TRUE(save(path, *records).ok);
 
         // parse_guide throws unless counts and lengths account for every byte.
         const std::string bytes = read_file(path);
