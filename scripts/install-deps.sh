@@ -4,7 +4,7 @@
 #   scripts/install-deps.sh --test  also what the whole test suite needs
 set -euo pipefail
 
-packages=(g++ cmake make libxml2-dev nlohmann-json3-dev gzip)
+packages=(g++ cmake make libxml2-dev nlohmann-json3-dev gzip libhowardhinnant-date-dev tzdata)
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(libgtest-dev valgrind clang libclang-rt-14-dev man-db dpkg-dev file
              libxml2-utils)
