@@ -33,13 +33,20 @@ void append_guide_string(std::string& out, text_view field) {
                              reinterpret_cast<unsigned char*>(out.data() + length_at));
 }
 
-void append_program_record(std::string& out, const program_t& program) {
+std::string_view stamp_writer::operator()(std::string_view stamp) {
+    if (!zone_) return convert_timestamp(stamp);
+    if (zone_->convert(stamp, converted_)) return {converted_, sizeof converted_};
+    ++unreadable_;
+    return convert_timestamp(stamp);
+}
+
+void append_program_record(std::string& out, const program_t& program, stamp_writer& stamps) {
     for (std::size_t i = 0; i < guide_format::programme_string_count; ++i) {
         const program_field field = model_field(static_cast<guide_format::programme_string>(i));
         const text_field& stored = program[field];
         text_view text = stored ? text_view{*stored} : text_view{};
         if (text && (field == program_field::start || field == program_field::stop))
-            text = convert_timestamp(*text);
+            text = stamps(*text);
         append_guide_string(out, text);
     }
 }

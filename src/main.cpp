@@ -12,19 +12,44 @@
 #include <libxml/parser.h>
 #include <libxml/xmlmemory.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace {
+
+// The zone asked for, or none; false, after saying so, for an unknown one.
+bool find_zone(const run_options& options, std::optional<zone_time_converter>& zone) {
+    if (!options.time_zone) return true;
+    zone = zone_time_converter::locate(*options.time_zone);
+    if (zone) return true;
+    std::fprintf(stderr, "guidepack: unknown time zone '%s'\n", options.time_zone->c_str());
+    return false;
+}
+
+void report_unreadable_times(const record_store& records) {
+    const std::uint64_t count = records.stamps().unreadable();
+    if (count == 0) return;
+    std::fprintf(stderr,
+                 "guidepack: %llu start or stop times are not XMLTV times: "
+                 "written as they stand, cut to 12 characters\n",
+                 static_cast<unsigned long long>(count));
+}
 
 int run(const run_options& options) {
     if (options.quiet) silence_trace();
     else if (options.guide != nullptr && is_standard_output(options.guide)) return 1;
+    std::optional<zone_time_converter> zone;
+    if (!find_zone(options, zone)) return 1;
 
     // The programmes are kept only when there is a guide to write.
     std::unique_ptr<record_store> records;
     if (options.guide != nullptr) {
         records = record_store::create_in(temporary_folder_for(options.guide));
         if (!records) return 1;
+        records->write_stamps_with(stamp_writer(std::move(zone)));
     }
 
     buffer_trace();
@@ -37,7 +62,10 @@ int run(const run_options& options) {
     // be read leaves the guide as it was. Any failure makes the status 1.
     const listing_read read = parse_xml_file(options.listing);
     bool ok = read.complete;
-    if (records && read.any_node) ok = save_prg_file(options.guide, *records) && ok;
+    if (records && read.any_node) {
+        ok = save_prg_file(options.guide, *records) && ok;
+        report_unreadable_times(*records);
+    }
     ok = finish_trace() && ok;
 
     xmlCleanupParser();

@@ -1,7 +1,5 @@
 #include "record_store.hpp"
 
-#include "guide_record.hpp"
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -56,7 +54,7 @@ std::uint64_t record_store::bytes_of(std::int32_t channel) const {
 
 void record_store::store(std::int32_t channel_index, const program_t& program) {
     record_.clear();
-    append_program_record(record_, program);
+    append_program_record(record_, program, stamps_);
     spill_.write(record_.data(), record_.size());
 
     const auto channel = static_cast<std::uint32_t>(channel_index);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "guide_model.hpp"
+#include "guide_record.hpp"
 #include "output_file.hpp"
 
 #include <cstdint>
@@ -27,6 +28,10 @@ public:
 
     // Takes over `spill_fd`, an empty file open for reading and writing.
     explicit record_store(int spill_fd, std::uint64_t group_budget = default_group_budget);
+
+    // How start and stop times are written; cut to the minute by default.
+    void write_stamps_with(stamp_writer stamps) { stamps_ = std::move(stamps); }
+    const stamp_writer& stamps() const { return stamps_; }
 
     void store(std::int32_t channel_index, const program_t& program) override;
 
@@ -54,6 +59,7 @@ private:
     int spill_fd_;
     std::uint64_t group_budget_;
     std::string record_;
+    stamp_writer stamps_;
     std::vector<run> runs_;
     std::vector<std::uint64_t> channel_bytes_;
     bool failed_ = false;

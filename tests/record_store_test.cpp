@@ -43,7 +43,8 @@ program_t programme(const std::string& title, const std::string& desc = "") {
 
 std::string record_of(const program_t& program) {
     std::string record;
-    append_program_record(record, program);
+    stamp_writer stamps;
+    append_program_record(record, program, stamps);
     return record;
 }
 
