@@ -6,11 +6,16 @@
 #include <utility>
 
 namespace {
-constexpr std::size_t buffer_size = 1 << 20;
-}
+// A small guide needs a small buffer; a big one gets the full size.
+constexpr std::size_t first_buffer_size = std::size_t{64} << 10;
+constexpr std::size_t buffer_size = std::size_t{1} << 20;
+} // namespace
 
 output_file::output_file(int fd) : fd_(fd) {
-    if (is_open()) buffer_ = std::make_unique<char[]>(buffer_size);
+    if (is_open()) {
+        buffer_ = std::make_unique_for_overwrite<char[]>(first_buffer_size);
+        capacity_ = first_buffer_size;
+    }
 }
 
 output_file::~output_file() {
@@ -23,14 +28,16 @@ output_file& output_file::operator=(output_file&& other) noexcept {
     fd_ = std::exchange(other.fd_, -1);
     failed_ = std::exchange(other.failed_, false);
     buffer_ = std::move(other.buffer_);
+    capacity_ = std::exchange(other.capacity_, 0);
     used_ = std::exchange(other.used_, 0);
     return *this;
 }
 
 void output_file::write(const void* bytes, std::size_t size) {
     if (failed_ || !is_open()) return;
-    if (used_ + size > buffer_size) flush();
-    if (size >= buffer_size) {
+    if (used_ + size > capacity_ && capacity_ < buffer_size) grow();
+    if (used_ + size > capacity_) flush();
+    if (size >= capacity_) {
         // Too big to buffer: goes straight out (the buffer is empty now).
         write_out(static_cast<const char*>(bytes), size);
         return;
@@ -50,6 +57,13 @@ void output_file::write_out(const char* bytes, std::size_t size) {
         bytes += written;
         size -= static_cast<std::size_t>(written);
     }
+}
+
+void output_file::grow() {
+    auto bigger = std::make_unique_for_overwrite<char[]>(buffer_size);
+    std::memcpy(bigger.get(), buffer_.get(), used_);
+    buffer_ = std::move(bigger);
+    capacity_ = buffer_size;
 }
 
 bool output_file::flush() {

@@ -30,9 +30,11 @@ public:
 
 private:
     void write_out(const char* bytes, std::size_t size);
+    void grow();
 
     int fd_ = -1;
     bool failed_ = false;
     std::unique_ptr<char[]> buffer_;
+    std::size_t capacity_ = 0;
     std::size_t used_ = 0;
 };

@@ -74,18 +74,21 @@ void record_store::store(std::int32_t channel_index, const program_t& program) {
 void record_store::start_reading() {
     reading_ = true;
     if (!spill_.flush()) failed_ = true;
-    block_ = std::make_unique<char[]>(block_size);
+    std::uint64_t spilled = 0;
+    for (const std::uint64_t bytes : channel_bytes_) spilled += bytes;
+    block_capacity_ = static_cast<std::size_t>(std::min<std::uint64_t>(spilled, block_size));
+    block_ = std::make_unique_for_overwrite<char[]>(block_capacity_);
 }
 
 template <typename Sink>
 void record_store::read_spill(std::uint64_t offset, std::uint64_t size, Sink sink) {
     while (size > 0 && !failed_) {
-        const std::uint64_t start = offset / block_size * block_size;
+        const std::uint64_t start = offset / block_capacity_ * block_capacity_;
         if (start != block_start_) {
             block_start_ = start;
             block_size_ = 0;
-            while (block_size_ < block_size) {
-                const ssize_t got = ::pread(spill_fd_, block_.get() + block_size_, block_size - block_size_,
+            while (block_size_ < block_capacity_) {
+                const ssize_t got = ::pread(spill_fd_, block_.get() + block_size_, block_capacity_ - block_size_,
                                             static_cast<off_t>(start + block_size_));
                 if (got < 0 && errno == EINTR) continue;
                 if (got <= 0) break;

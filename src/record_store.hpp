@@ -73,6 +73,7 @@ private:
     std::vector<char> group_bytes_;
     std::vector<std::uint64_t> group_offsets_;
     std::unique_ptr<char[]> block_;
+    std::size_t block_capacity_ = 0;
     std::uint64_t block_start_ = UINT64_MAX;
     std::size_t block_size_ = 0;
 };
