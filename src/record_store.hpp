@@ -24,7 +24,7 @@ public:
     // Reading back, channels are gathered in memory up to this many bytes at
     // a time: a listing in time order, whose channels are interleaved, is
     // read once per such group rather than once per channel.
-    static constexpr std::uint64_t default_group_budget = std::uint64_t{16} << 20;
+    static constexpr std::uint64_t default_group_budget = std::uint64_t{8} << 20;
 
     // Takes over `spill_fd`, an empty file open for reading and writing.
     explicit record_store(int spill_fd, std::uint64_t group_budget = default_group_budget);
