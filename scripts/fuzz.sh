@@ -19,9 +19,9 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -DGUIDEPACK_FUZZ=ON -DGUIDEPACK_TEST
 targets=(${FUZZ_TARGETS:-$(sed -n 's/^ *foreach(target \(.*\))$/\1/p' fuzz/CMakeLists.txt)})
 cmake --build "$build" -j 2 --target guidepack "${targets[@]}"
 
-# The guide reader starts from the guides of the seed listings.
+# The guide parser starts from the guides of the seed listings.
 guide_seeds="$build/guide-seeds"
-if [[ " ${targets[*]} " == *" fuzz_guide_reader "* ]]; then
+if [[ " ${targets[*]} " == *" fuzz_guide_parser "* ]]; then
   mkdir -p "$guide_seeds"
   find "${seeds[@]}" -type f -print0 | while IFS= read -r -d '' listing; do
     "$build/guidepack" "$listing" "$guide_seeds/$(basename "$listing").prg" >/dev/null 2>&1 || true
@@ -37,7 +37,7 @@ mkdir -p "$build/artifacts" "$build/logs"
 run_target() {
   local target=$1 corpus="$build/corpus/$1" log="$build/logs/$1.log"
   local inputs=("${seeds[@]}")
-  [[ $target == fuzz_guide_reader ]] && inputs=("$guide_seeds")
+  [[ $target == fuzz_guide_parser ]] && inputs=("$guide_seeds")
   mkdir -p "$corpus"
   # shellcheck disable=SC2086
   "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \

@@ -2,7 +2,7 @@
 // guide never has to be held as a JSON tree. Text is Latin-1 turned to UTF-8.
 #pragma once
 
-#include "guide_reader.hpp"
+#include "guide_parser.hpp"
 
 #include <cstdio>
 

@@ -2,7 +2,7 @@
 // programmes, one value per line.
 #pragma once
 
-#include "guide_reader.hpp"
+#include "guide_parser.hpp"
 
 #include <cstdio>
 

@@ -2,7 +2,7 @@
 // what it holds, for a person or as JSON.
 #include "dump_json.hpp"
 #include "dump_listing.hpp"
-#include "guide_reader.hpp"
+#include "guide_parser.hpp"
 
 #include <cerrno>
 #include <cstdio>

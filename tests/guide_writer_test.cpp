@@ -1,7 +1,7 @@
 #include "guide_writer.hpp"
 
 #include "guide_model.hpp"
-#include "guide_reader.hpp"
+#include "guide_parser.hpp"
 #include "reader.hpp"
 #include "record_store.hpp"
 

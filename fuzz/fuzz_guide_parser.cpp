@@ -2,7 +2,7 @@
 // offset inside the input, or returns records that encode back to exactly
 // the bytes it was given (a valid guide has no slack and no trailer).
 #include "guide_format.hpp"
-#include "guide_reader.hpp"
+#include "guide_parser.hpp"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "guide_reader.hpp"
+#include "guide_parser.hpp"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "guide_reader.hpp"
+#include "guide_parser.hpp"
 
 #include <gtest/gtest.h>
 
@@ -54,7 +54,7 @@ std::string example_guide() {
         .take();
 }
 
-TEST(GuideReader, ReadsTheExampleGuide) {
+TEST(GuideParser, ReadsTheExampleGuide) {
     const std::string file = example_guide();
     ASSERT_EQ(file.size(), 99u);
     const guide content = parse_guide(file);
@@ -76,13 +76,13 @@ TEST(GuideReader, ReadsTheExampleGuide) {
         EXPECT_EQ(programme[empty], "");
 }
 
-TEST(GuideReader, ReadsAGuideWithoutChannels) {
+TEST(GuideParser, ReadsAGuideWithoutChannels) {
     const std::string file = bytes().header(0).take();
     ASSERT_EQ(file.size(), 22u);
     EXPECT_TRUE(parse_guide(file).channels.empty());
 }
 
-TEST(GuideReader, KeepsEveryFieldInItsPlace) {
+TEST(GuideParser, KeepsEveryFieldInItsPlace) {
     bytes file;
     file.header(3);
     file.str("a").str("Alpha").i32(0);                  // no programmes
@@ -108,7 +108,7 @@ TEST(GuideReader, KeepsEveryFieldInItsPlace) {
     for (const std::string_view text : content.channels[2].programmes[0].strings) EXPECT_EQ(text, "");
 }
 
-TEST(GuideReader, ReadsStringsOfTheLargestLength) {
+TEST(GuideParser, ReadsStringsOfTheLargestLength) {
     const std::string longest(0xFFFF, 'x');
     const std::string data = bytes().header(1).u16(0).str(longest).i32(0).take();
     const guide content = parse_guide(data);
@@ -147,9 +147,9 @@ std::string example_with_string_count(std::size_t offset, std::uint32_t count) {
     return file;
 }
 
-class GuideReaderDamaged : public testing::TestWithParam<damaged_case> {};
+class GuideParserDamaged : public testing::TestWithParam<damaged_case> {};
 
-TEST_P(GuideReaderDamaged, FailsAtTheOffsetOfTheFault) {
+TEST_P(GuideParserDamaged, FailsAtTheOffsetOfTheFault) {
     const damaged_case& c = GetParam();
     try {
         parse_guide(c.data);
@@ -162,7 +162,7 @@ TEST_P(GuideReaderDamaged, FailsAtTheOffsetOfTheFault) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, GuideReaderDamaged,
+    Cases, GuideParserDamaged,
     testing::Values(
         damaged_case{"empty", "", 0, "truncated file: magic needs 4 bytes, 0 bytes left"},
         damaged_case{"short_magic", "PR", 0, "truncated file: magic needs 4 bytes, 2 bytes left"},
@@ -216,7 +216,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Counts as large as the format allows, in files too short to hold them,
 // fail at once rather than reserving room for them.
-TEST(GuideReader, RejectsLargeCountsInEveryPosition) {
+TEST(GuideParser, RejectsLargeCountsInEveryPosition) {
     for (std::int64_t count = 1; count <= INT32_MAX; count = count * 3 + 1) {
         SCOPED_TRACE(count);
         const std::string channels = bytes().header(count).take();
@@ -228,7 +228,7 @@ TEST(GuideReader, RejectsLargeCountsInEveryPosition) {
 }
 
 // Every prefix of a valid guide is damaged, and its fault lies within it.
-TEST(GuideReader, RejectsEveryTruncation) {
+TEST(GuideParser, RejectsEveryTruncation) {
     const std::string file = bytes()
                                  .header(2)
                                  .str("c1").str("One").i32(1)
