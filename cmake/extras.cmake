@@ -1,15 +1,5 @@
 # guidepack-dump, installation and the Debian package.
 
-find_package(nlohmann_json 3 REQUIRED)
-
-add_executable(guidepack-dump
-  src/guidepack_dump.cpp
-  src/dump_json.cpp
-  src/dump_listing.cpp
-  src/dump_text.cpp
-)
-target_link_libraries(guidepack-dump PRIVATE guidepack_core nlohmann_json::nlohmann_json)
-
 # Man pages are installed compressed, as Debian wants them.
 find_program(GZIP_PROGRAM gzip REQUIRED)
 set(guidepack_man_pages)
