@@ -107,15 +107,3 @@ char* fix_utf8(std::string_view text, char* out) {
     }
     return out;
 }
-
-void fix_utf8(std::string_view text, std::string& out) {
-    out.resize(max_fixed_size(text.size()));
-    char* end = fix_utf8(text, out.data());
-    out.resize(static_cast<std::size_t>(end - out.data()));
-}
-
-void fix_utf8(std::string& field) {
-    std::string converted;
-    fix_utf8(field, converted);
-    field.swap(converted);
-}

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 #include <string_view>
 
 // One input byte yields at most two output bytes.
@@ -13,10 +12,3 @@ inline constexpr std::size_t max_fixed_size(std::size_t text_size) { return 2 * 
 // Writes the single-byte form of `text` at `out`, which has room for
 // max_fixed_size(text.size()) bytes; returns the end of what it wrote.
 char* fix_utf8(std::string_view text, char* out);
-
-// Writes the single-byte form of `text` into `out` (replacing its contents;
-// `out` must not hold `text`).
-void fix_utf8(std::string_view text, std::string& out);
-
-// Converts `field` in place.
-void fix_utf8(std::string& field);
