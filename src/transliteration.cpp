@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(GUIDEPACK_PORTABLE)
 #include <emmintrin.h>
 #endif
 
@@ -38,12 +38,11 @@ char* put_latin1(unsigned char byte, char* out) {
     return out + o.size;
 }
 
-// Copies the ASCII run at p, up to the first byte at or above 0x80 or the
-// end. Most text is ASCII: it goes sixteen, then eight bytes at a time. A
-// block is stored whole even when only its first bytes are ASCII; the rest is
-// written over next. There is room: the output may take twice the input.
-void copy_ascii(const unsigned char* bytes, std::size_t size, std::size_t& p, char*& out) {
-#if defined(__SSE2__)
+// Platform seam: SSE2 is x86's; elsewhere, or with GUIDEPACK_PORTABLE, the
+// portable word copy in copy_ascii does all the work. Copies sixteen-byte
+// blocks of ASCII; false when it stopped at a byte at or above 0x80.
+#if defined(__SSE2__) && !defined(GUIDEPACK_PORTABLE)
+bool copy_ascii_blocks(const unsigned char* bytes, std::size_t size, std::size_t& p, char*& out) {
     while (p + 16 <= size) {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + p));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
@@ -51,9 +50,21 @@ void copy_ascii(const unsigned char* bytes, std::size_t size, std::size_t& p, ch
         const std::size_t ascii = high == 0 ? 16 : static_cast<std::size_t>(std::countr_zero(high));
         out += ascii;
         p += ascii;
-        if (ascii < 16) return;
+        if (ascii < 16) return false;
     }
+    return true;
+}
+#else
+bool copy_ascii_blocks(const unsigned char*, std::size_t, std::size_t&, char*&) { return true; }
 #endif
+
+// Copies the ASCII run at p, up to the first byte at or above 0x80 or the
+// end. Most text is ASCII: it goes sixteen (where SSE2 is there), then eight
+// bytes at a time. A block is stored whole even when only its first bytes are
+// ASCII; the rest is written over next. There is room: the output may take
+// twice the input.
+void copy_ascii(const unsigned char* bytes, std::size_t size, std::size_t& p, char*& out) {
+    if (!copy_ascii_blocks(bytes, size, p, out)) return;
     while (p + 8 <= size) {
         std::uint64_t word;
         std::memcpy(&word, bytes + p, sizeof word);
