@@ -6,6 +6,23 @@
 #include <cstring>
 #include <unistd.h>
 
+namespace {
+
+// Platform seam: glibc's unlocked stdio skips a lock the single thread does
+// not need; elsewhere, or with GUIDEPACK_PORTABLE, the standard calls do the
+// same work.
+#if defined(__GLIBC__) && !defined(GUIDEPACK_PORTABLE)
+bool stdout_write(std::string_view text) {
+    return fwrite_unlocked(text.data(), 1, text.size(), stdout) == text.size();
+}
+#else
+bool stdout_write(std::string_view text) {
+    return std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+}
+#endif
+
+} // namespace
+
 void buffer_trace() {
     // Static: stdio uses it until the very end, after main returns.
     static char buffer[std::size_t{1} << 16];
@@ -36,7 +53,7 @@ bool finish_trace() {
 
 void trace_text(std::string_view text) {
     if (silenced) return;
-    if (fwrite_unlocked(text.data(), 1, text.size(), stdout) != text.size()) note_write_error();
+    if (!stdout_write(text)) note_write_error();
 }
 
 void trace_number(std::int64_t number) {
