@@ -1,7 +1,10 @@
 #include "reader.hpp"
 
+#include "attribute_size.hpp"
 #include "guide_model.hpp"
 #include "trace.hpp"
+
+#include <libxml/parserInternals.h>
 
 #include <climits>
 #include <cstdio>
@@ -28,8 +31,17 @@ std::string_view view(const xmlChar* text) {
     return text == nullptr ? std::string_view{} : std::string_view(reinterpret_cast<const char*>(text));
 }
 
+// An attribute whose entities would expand beyond libxml2's own limit on a
+// text: reading stops there, as on an XML error.
+struct oversized_attribute {
+    const char* name;
+    std::string element;
+};
+
 // Reads an attribute; absent when the element does not carry it.
 text_field attribute(xmlTextReaderPtr reader, const char* name) {
+    if (attribute_size(reader, name, XML_MAX_TEXT_LENGTH) > XML_MAX_TEXT_LENGTH)
+        throw oversized_attribute{name, element_name};
     const xml_string value(xmlTextReaderGetAttribute(reader, reinterpret_cast<const xmlChar*>(name)));
     if (!value) return std::nullopt;
     return std::string(view(value.get()));
@@ -161,12 +173,18 @@ void take_text(xmlTextReaderPtr reader) {
 }
 
 // Walks the listing to its end or its first error.
-listing_read read_listing(xmlTextReaderPtr reader) {
+listing_read read_listing(xmlTextReaderPtr reader, const char* path) {
     listing_read read;
     int result;
-    while ((result = xmlTextReaderRead(reader)) == 1) {
-        read.any_node = true;
-        processNode(reader);
+    try {
+        while ((result = xmlTextReaderRead(reader)) == 1) {
+            read.any_node = true;
+            processNode(reader);
+        }
+    } catch (const oversized_attribute& refused) {
+        std::fprintf(stderr, "%s : attribute %s of %s is longer than %d bytes\n", path, refused.name,
+                     refused.element.c_str(), XML_MAX_TEXT_LENGTH);
+        return read;
     }
     read.complete = result == 0;
     return read;
@@ -206,7 +224,7 @@ listing_read parse_xml_file(const char* path) {
     {
         const reader_handle reader(xmlReaderForFile(path, nullptr, 0));
         if (!reader) return report_unopened(path);
-        read = read_listing(reader.get());
+        read = read_listing(reader.get(), path);
     }
     return finish_reading(read, path);
 }
@@ -218,7 +236,7 @@ listing_read parse_xml_memory(std::string_view listing, const char* name) {
         const reader_handle reader(xmlReaderForMemory(listing.data(), static_cast<int>(listing.size()),
                                                       name, nullptr, 0));
         if (!reader) return report_unopened(name);
-        read = read_listing(reader.get());
+        read = read_listing(reader.get(), name);
     }
     return finish_reading(read, name);
 }
