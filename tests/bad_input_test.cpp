@@ -155,6 +155,13 @@ std::string digits_text(std::size_t size) {
     return text;
 }
 
+std::string repeated(const std::string& text, int times) {
+    std::string result;
+    result.reserve(text.size() * static_cast<std::size_t>(times));
+    for (int i = 0; i < times; ++i) result += text;
+    return result;
+}
+
 TEST_F(BadInput, TenThousandNestedElementsStopAtLibxml2DepthLimit) {
     std::string listing = xml_head + "<channel id=\"c1\">";
     for (int i = 0; i < 10000; ++i) listing += "<x>";
@@ -215,6 +222,42 @@ TEST_F(BadInput, AttributeValuesOf100kB) {
                          writer_trace("guide.prg", {0}));
     EXPECT_EQ(guide_body(read_file(path("guide.prg"))),
               le32(1) + le16(0xFFFF) + value.substr(0, 0xFFFF) + le16(0) + le32(0));
+}
+
+// libxml2 keeps entity references in attribute values and expands them at
+// each read. Twenty icons of 2,000 references to a 50 kB entity would stand
+// for 100 MB each: the first must be refused, not expanded.
+TEST_F(BadInput, EntityLadenAttributeIsRefusedUnexpanded) {
+    const std::string icon = "<icon src=\"" + repeated("&big;", 2000) + "\"/>";
+    write_file(path("icons.xml"), "<?xml version=\"1.0\"?>\n<!DOCTYPE tv [<!ENTITY big \"" + digits_text(50'000) +
+                                      "\">]>\n<tv>\n<channel id=\"c1\">" + repeated(icon, 20) +
+                                      "</channel>\n<channel id=\"c2\"/>\n" + xml_tail);
+
+    const run_result r = run({"icons.xml", "guide.prg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_LT(r.seconds, 10.0);
+    EXPECT_LT(r.peak_rss_kb, 100 * 1024); // sanitizer builds included
+    EXPECT_TRUE(r.out == "channel 1\n\tid = c1\n" + writer_trace("guide.prg", {0}))
+        << "stdout of " << r.out.size() << " bytes differs";
+    EXPECT_EQ(r.err, "icons.xml : attribute src of icon is longer than 10000000 bytes\n"
+                     "icons.xml : failed to parse\n");
+    EXPECT_EQ(guide_body(read_file(path("guide.prg"))), le32(1) + le16(0) + le16(0) + le32(0));
+}
+
+// Entities expanding to libxml2's limit on a text, and no further, are read.
+// libxml2 takes an entity expanding to about ten times what precedes its
+// first use, hence the 10 kB at the bottom.
+TEST_F(BadInput, EntityLadenAttributeOfTenMillionBytes) {
+    write_file(path("limit.xml"), "<?xml version=\"1.0\"?>\n<!DOCTYPE tv [\n<!ENTITY x \"" + digits_text(10'000) +
+                                      "\">\n<!ENTITY y \"" + repeated("&x;", 10) + "\">\n]>\n<tv>\n" +
+                                      "<channel id=\"c1\"><icon src=\"" + repeated("&y;", 100) + "\"/></channel>\n" +
+                                      xml_tail);
+
+    const run_result r = run({"limit.xml"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.err.empty()) << r.err;
+    EXPECT_TRUE(r.out == "channel 1\n\tid = c1\n\ticon = " + digits_text(10'000'000) + "\n")
+        << "stdout of " << r.out.size() << " bytes differs";
 }
 
 TEST_F(BadInput, HundredThousandChannelsAndAProgrammeForTheLast) {
