@@ -37,8 +37,7 @@ void print_programme(const guide_programme& programme, std::size_t index, std::F
     for (std::size_t i = 0; i < gf::programme_string_count; ++i) {
         const std::string_view value = programme.strings[i];
         if (value.empty()) continue; // absent or empty: the file cannot tell them apart
-        const bool is_time = i == static_cast<std::size_t>(gf::programme_string::start) ||
-                             i == static_cast<std::size_t>(gf::programme_string::stop);
+        const bool is_time = i == record_position(program_field::start) || i == record_position(program_field::stop);
         put_value(out, "    ", gf::programme_string_names[i],
                   is_time ? programme_time(value) : display_text(value));
     }

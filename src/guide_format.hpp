@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "programme_fields.hpp"
+
 namespace guide_format {
 
 inline constexpr std::string_view magic = "PRG1";
@@ -29,17 +31,14 @@ inline constexpr std::size_t channel_string_count = 2;
 inline constexpr std::array<std::string_view, channel_string_count> channel_string_names = {
     "icon", "display-name"};
 
-// The strings of one programme record, in file order.
-inline constexpr std::size_t programme_string_count = 11;
-inline constexpr std::array<std::string_view, programme_string_count> programme_string_names = {
-    "start", "stop",  "title", "sub-title", "category", "director",
-    "presenter", "actor", "date", "desc", "rating"};
-
-// Positions in programme_string_names.
-enum class programme_string : std::size_t {
-    start, stop, title, subtitle, category, director, presenter, actor, date, desc, rating,
-};
-static_assert(static_cast<std::size_t>(programme_string::rating) + 1 == programme_string_count);
+// The strings of one programme record, in file order (programme_fields.hpp).
+inline constexpr std::size_t programme_string_count = record_field_count;
+inline constexpr std::array<std::string_view, programme_string_count> programme_string_names = [] {
+    std::array<std::string_view, programme_string_count> names{};
+    for (std::size_t i = 0; i < programme_string_count; ++i) names[i] = field_info(record_fields[i]).guide_name;
+    return names;
+}();
+static_assert(programme_string_count == 11);
 
 // The smallest records: every string empty, no programmes. A count read from
 // a file is checked against these before anything is reserved for it.

@@ -11,16 +11,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "programme_fields.hpp"
+
 // A string field: absent until the listing sets it; a present one may be empty.
 using text_field = std::optional<std::string>;
 using text_view = std::optional<std::string_view>;
-
-// The twelve strings of a programme, in this order.
-enum class program_field : std::uint8_t {
-    start, stop, channel, title, subtitle, category,
-    director, presenter, actor, date, desc, rating,
-};
-inline constexpr std::size_t program_field_count = 12;
 
 // A programme: the pending one while it is read, and what an accepted one
 // hands to the program store.

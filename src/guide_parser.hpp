@@ -19,9 +19,7 @@
 struct guide_programme {
     std::array<std::string_view, guide_format::programme_string_count> strings;
 
-    std::string_view operator[](guide_format::programme_string s) const {
-        return strings[static_cast<std::size_t>(s)];
-    }
+    std::string_view operator[](program_field field) const { return strings[record_position(field)]; }
 };
 
 struct guide_channel {

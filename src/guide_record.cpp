@@ -41,30 +41,11 @@ std::string_view stamp_writer::operator()(std::string_view stamp) {
 }
 
 void append_program_record(std::string& out, const program_t& program, stamp_writer& stamps) {
-    for (std::size_t i = 0; i < guide_format::programme_string_count; ++i) {
-        const program_field field = model_field(static_cast<guide_format::programme_string>(i));
+    for (const program_field field : record_fields) {
         const text_field& stored = program[field];
         text_view text = stored ? text_view{*stored} : text_view{};
         if (text && (field == program_field::start || field == program_field::stop))
             text = stamps(*text);
         append_guide_string(out, text);
     }
-}
-
-program_field model_field(guide_format::programme_string string) {
-    using ps = guide_format::programme_string;
-    switch (string) {
-    case ps::start: return program_field::start;
-    case ps::stop: return program_field::stop;
-    case ps::title: return program_field::title;
-    case ps::subtitle: return program_field::subtitle;
-    case ps::category: return program_field::category;
-    case ps::director: return program_field::director;
-    case ps::presenter: return program_field::presenter;
-    case ps::actor: return program_field::actor;
-    case ps::date: return program_field::date;
-    case ps::desc: return program_field::desc;
-    case ps::rating: return program_field::rating;
-    }
-    return program_field::channel; // not reached: the switch names every string
 }

@@ -44,6 +44,3 @@ void append_guide_string(std::string& out, text_view field);
 // Appends the record of `program`: its eleven strings in file order, start
 // and stop written by `stamps`. The channel is not part of it.
 void append_program_record(std::string& out, const program_t& program, stamp_writer& stamps);
-
-// The model field behind each string of a record.
-program_field model_field(guide_format::programme_string string);

@@ -71,18 +71,10 @@ void start_programme(xmlTextReaderPtr reader) {
     if (current_program) attach_current_program_to_channel();
     trace_text("nouveau programme\n");
     current_program = program_new();
-    struct programme_attribute {
-        const char* name;
-        program_field field;
-        std::string_view trace_prefix;
-    };
-    static constexpr programme_attribute attributes[] = {
-        {"start", program_field::start, "\tstart = "},
-        {"stop", program_field::stop, "\tstop = "},
-        {"channel", program_field::channel, "\tchannel = "},
-    };
-    for (const programme_attribute& wanted : attributes) {
-        text_field value = attribute(reader, wanted.name);
+    for (const program_field_info& wanted : program_fields) {
+        if (wanted.source != field_source::programme_attribute) continue;
+        // The names are literals: their views end in a NUL.
+        text_field value = attribute(reader, wanted.listing_name.data());
         if (!value) continue;
         text_field& target = (*current_program)[wanted.field];
         target = std::move(value);
@@ -99,30 +91,9 @@ void start_element(xmlTextReaderPtr reader) {
     else if (name == std::string_view("programme")) start_programme(reader);
 }
 
-enum class text_rule { replace, join, first_only };
-
-struct text_target {
-    std::string_view element;
-    program_field field;
-    text_rule rule;
-    std::string_view trace_prefix;
-};
-
-constexpr text_target programme_texts[] = {
-    {"title", program_field::title, text_rule::replace, "\ttitle = "},
-    {"date", program_field::date, text_rule::replace, "\tyear = "},
-    {"sub-title", program_field::subtitle, text_rule::replace, "\tsub-title = "},
-    {"category", program_field::category, text_rule::join, "\tcategories = "},
-    {"director", program_field::director, text_rule::join, "\tdirectors = "},
-    {"presenter", program_field::presenter, text_rule::join, "\tpresenters = "},
-    {"actor", program_field::actor, text_rule::join, "\tactors = "},
-    {"desc", program_field::desc, text_rule::first_only, "\tdesc = "},
-    {"value", program_field::rating, text_rule::first_only, "\trating = "},
-};
-
-const text_target* programme_text_target(std::string_view element) {
-    for (const text_target& target : programme_texts)
-        if (target.element == element) return &target;
+const program_field_info* programme_text_target(std::string_view element) {
+    for (const program_field_info& target : program_fields)
+        if (target.source == field_source::element_text && target.listing_name == element) return &target;
     return nullptr;
 }
 
@@ -139,7 +110,7 @@ void take_display_name(xmlTextReaderPtr reader) {
     trace_value("\tdisplay-name = ", *channel->display_name);
 }
 
-void take_programme_text(const text_target& target, xmlTextReaderPtr reader) {
+void take_programme_text(const program_field_info& target, xmlTextReaderPtr reader) {
     if (!current_program) return;
     text_field& field = (*current_program)[target.field];
     switch (target.rule) {
@@ -167,7 +138,7 @@ void take_text(xmlTextReaderPtr reader) {
     if (!xmlTextReaderHasValue(reader)) return;
     if (std::string_view(element_name) == std::string_view("display-name")) {
         take_display_name(reader);
-    } else if (const text_target* target = programme_text_target(element_name)) {
+    } else if (const program_field_info* target = programme_text_target(element_name)) {
         take_programme_text(*target, reader);
     }
 }

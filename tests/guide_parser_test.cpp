@@ -9,7 +9,7 @@
 namespace {
 
 using namespace std::string_literals;
-using ps = guide_format::programme_string;
+using ps = program_field;
 
 // Guide bytes put together field by field, little-endian, independently of
 // the writer's encoding helpers.

@@ -530,8 +530,8 @@ TEST_F(GuideWriter, ListingsOfTestDataReadBack) {
             ASSERT_EQ(channel.programmes.size(), static_cast<std::size_t>(prg_file.channels[c].nb_programs));
             for (const guide_programme& programme : channel.programmes) {
                 for (const std::string_view text : programme.strings) EXPECT_TRUE(single_byte_text(text));
-                EXPECT_LE(programme[guide_format::programme_string::start].size(), 12u);
-                EXPECT_LE(programme[guide_format::programme_string::stop].size(), 12u);
+                EXPECT_LE(programme[program_field::start].size(), 12u);
+                EXPECT_LE(programme[program_field::stop].size(), 12u);
             }
         }
     }
