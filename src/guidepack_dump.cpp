@@ -107,6 +107,10 @@ int main(int argc, char** argv) {
         std::fputs(usage, stdout);
         return success;
     }
+    if (argc == 2 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-V") == 0)) {
+        std::puts("guidepack-dump " GUIDEPACK_VERSION);
+        return success;
+    }
     const std::optional<options> opts = parse_arguments(argc, argv);
     if (!opts) {
         std::fputs(usage, stderr);

@@ -391,6 +391,9 @@ TEST(Dump, ReportsUsageAndFileErrors) {
     const run_result help = run(dir, binary + " --help");
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out, usage);
+    const run_result version = run(dir, binary + " --version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "guidepack-dump " GUIDEPACK_VERSION "\n");
 
     const run_result missing = dump(dir, "", dir / "missing.prg");
     EXPECT_EQ(missing.status, 1);
