@@ -123,6 +123,10 @@ std::string temporary_folder_for(const std::string& path) {
     struct stat status {};
     if (!target.empty() && (::stat(target.c_str(), &status) != 0 || S_ISREG(status.st_mode)))
         return folder_of(target);
+    return system_temporary_folder();
+}
+
+std::string system_temporary_folder() {
     const char* tmpdir = std::getenv("TMPDIR");
     return tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
 }

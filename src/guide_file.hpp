@@ -20,6 +20,9 @@
 // otherwise $TMPDIR, or /tmp.
 std::string temporary_folder_for(const std::string& path);
 
+// $TMPDIR, or /tmp when it is unset or empty.
+std::string system_temporary_folder();
+
 class guide_file {
 public:
     // Opens the guide for writing; is_open() says whether that worked.

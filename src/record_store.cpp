@@ -1,5 +1,7 @@
 #include "record_store.hpp"
 
+#include "guide_file.hpp"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -23,11 +25,6 @@ int open_unnamed(const std::string& folder) {
     const int named = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (named >= 0) ::unlink(pattern.c_str());
     return named;
-}
-
-std::string system_temporary_folder() {
-    const char* tmpdir = std::getenv("TMPDIR");
-    return tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
 }
 
 } // namespace
