@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -122,6 +123,10 @@ struct damaged_case {
     std::size_t offset;
     const char* message; // part of what() after the offset
 };
+
+// GoogleTest prints a parameter as its raw bytes unless told otherwise, and
+// those bytes hold pointers: ctest's test names would change on every build.
+void PrintTo(const damaged_case& c, std::ostream* out) { *out << c.name; }
 
 std::string example_without_last(std::size_t count) {
     const std::string file = example_guide();
