@@ -1,5 +1,6 @@
 // Attachment rules of the guide model, driven directly (no listing).
 #include "guide_model.hpp"
+#include "captured_output.hpp"
 
 #include "capture_store.hpp"
 
@@ -13,11 +14,9 @@
 namespace {
 
 std::string trace_of(const std::function<void()>& action) {
-    std::fflush(stdout);
-    testing::internal::CaptureStdout();
+    captured_output out(stdout);
     action();
-    std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
+    return out.take();
 }
 
 void add_channel_with_id(const std::string& id) {

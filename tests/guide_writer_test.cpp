@@ -5,6 +5,7 @@
 #include "reader.hpp"
 #include "record_store.hpp"
 
+#include "captured_output.hpp"
 #include "test_files.hpp"
 
 #include <gtest/gtest.h>
@@ -54,25 +55,18 @@ struct saved {
 };
 
 saved save(const std::string& path, record_store& records) {
-    std::fflush(stdout);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
+    captured_output out(stdout);
+    captured_output err(stderr);
     const bool ok = save_prg_file(path, records);
-    std::fflush(stdout);
-    std::fflush(stderr);
-    std::string err = testing::internal::GetCapturedStderr();
-    std::string out = testing::internal::GetCapturedStdout();
-    return {ok, std::move(out), std::move(err)};
+    std::string err_text = err.take();
+    return {ok, out.take(), std::move(err_text)};
 }
 
 // Runs `step` with its trace kept off the test's output.
 template <typename Step>
 void quietly(Step step) {
-    std::fflush(stdout);
-    testing::internal::CaptureStdout();
+    captured_output out(stdout);
     step();
-    std::fflush(stdout);
-    testing::internal::GetCapturedStdout();
 }
 
 void add_named_channel(const std::string& id, text_field icon, text_field display_name) {

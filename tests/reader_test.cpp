@@ -2,6 +2,7 @@
 // of the test data.
 #include "guide_model.hpp"
 #include "reader.hpp"
+#include "captured_output.hpp"
 
 #include "capture_store.hpp"
 
@@ -22,14 +23,11 @@ struct run_output {
 };
 
 run_output capture(const std::function<bool()>& parse) {
-    std::fflush(stdout);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
+    captured_output out(stdout);
+    captured_output err(stderr);
     const bool ok = parse();
-    std::fflush(stdout);
-    std::fflush(stderr);
-    std::string err = testing::internal::GetCapturedStderr();
-    return {ok, testing::internal::GetCapturedStdout(), std::move(err)};
+    std::string err_text = err.take();
+    return {ok, out.take(), std::move(err_text)};
 }
 
 run_output read_memory(const std::string& listing) {

@@ -1,4 +1,5 @@
 #include "trace.hpp"
+#include "captured_output.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,11 +9,9 @@
 namespace {
 
 std::string traced(std::string_view prefix, std::string_view value) {
-    std::fflush(stdout);
-    testing::internal::CaptureStdout();
+    captured_output out(stdout);
     trace_value(prefix, value);
-    std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
+    return out.take();
 }
 
 TEST(Trace, ValueLinesOfEveryLength) {
