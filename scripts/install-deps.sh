@@ -1,13 +1,38 @@
 #!/usr/bin/env bash
-# Installs the Debian packages guidepack needs, and only those missing.
-#   scripts/install-deps.sh         what building and running needs
-#   scripts/install-deps.sh --test  also what the whole test suite needs
+# Installs the Debian packages guidepack needs, and only those missing. Every
+# name is one that Debian 12 and Debian 13 both have (no version in a name).
+#   scripts/install-deps.sh          what building and running needs
+#   scripts/install-deps.sh --test   also what the whole test suite needs,
+#                                    the Debian packaging tools included
+#   scripts/install-deps.sh --arm64  what cross-building for arm64 and running
+#                                    the result under qemu needs (adds the
+#                                    arm64 architecture to dpkg)
+# Runs apt-get as root, through sudo when not root.
 set -euo pipefail
 
 packages=(g++ cmake make libxml2-dev nlohmann-json3-dev gzip libhowardhinnant-date-dev tzdata)
-if [[ "${1:-}" == "--test" ]]; then
-  packages+=(libgtest-dev valgrind clang libclang-rt-14-dev man-db dpkg-dev file
-             libxml2-utils)
+architecture=""
+case "${1:-}" in
+  "") ;;
+  --test)
+    packages+=(libgtest-dev valgrind clang libclang-rt-dev man-db libxml2-utils
+               build-essential dpkg-dev debhelper lintian) ;;
+  --arm64)
+    architecture=arm64
+    packages+=(crossbuild-essential-arm64 qemu-user libxml2-dev:arm64
+               libhowardhinnant-date-dev:arm64) ;;
+  *) echo "usage: $0 [--test | --arm64]" >&2; exit 2 ;;
+esac
+
+sudo=()
+[[ $(id -u) -eq 0 ]] || sudo=(sudo)
+
+updated=0
+if [[ -n "$architecture" ]] && ! dpkg --print-foreign-architectures | grep -qx "$architecture"; then
+  echo "Adding the $architecture architecture to dpkg" >&2
+  "${sudo[@]}" dpkg --add-architecture "$architecture"
+  "${sudo[@]}" apt-get update -qq
+  updated=1
 fi
 
 missing=()
@@ -18,7 +43,5 @@ done
 [[ ${#missing[@]} -eq 0 ]] && exit 0
 
 echo "Installing: ${missing[*]}" >&2
-sudo=()
-[[ $(id -u) -eq 0 ]] || sudo=(sudo)
-"${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+(( updated )) || "${sudo[@]}" apt-get update -qq
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
