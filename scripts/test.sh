@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the unit and
-# end-to-end suites (and the package test, as root), the end-to-end cases
-# under valgrind, the whole suite under ASan+UBSan, and each fuzz target for
-# FUZZ_SECONDS (60 by default). Ends with a line counting the suites.
+# end-to-end suites, the end-to-end cases under valgrind, the whole suite
+# under ASan+UBSan, each fuzz target for FUZZ_SECONDS (60 by default), the
+# Debian package (built, linted and run from a scratch folder).
+# Ends with a line counting the suites.
+# Installing needs root, or sudo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --test
@@ -25,6 +27,7 @@ suite tests bash -c 'cd build && ctest --output-on-failure -j "$(nproc)"'
 suite valgrind scripts/test-valgrind.sh build
 suite sanitizers scripts/test-sanitizers.sh build-asan
 suite fuzz scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
+suite package scripts/test-package.sh
 
 [[ ${#failed[@]} -eq 0 ]] || echo "failed suites: ${failed[*]}" >&2
 echo "suites: $passed passed, ${#failed[@]} failed"
