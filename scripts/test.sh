@@ -2,8 +2,8 @@
 # Installs what is missing, builds, and runs every test: the unit and
 # end-to-end suites, the end-to-end cases under valgrind, the whole suite
 # under ASan+UBSan, each fuzz target for FUZZ_SECONDS (60 by default), the
-# Debian package (built, linted and run from a scratch folder).
-# Ends with a line counting the suites.
+# Debian package (built, linted and run from a scratch folder) and the arm64
+# cross-build under qemu. Ends with a line counting the suites.
 # Installing needs root, or sudo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,6 +28,7 @@ suite valgrind scripts/test-valgrind.sh build
 suite sanitizers scripts/test-sanitizers.sh build-asan
 suite fuzz scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
 suite package scripts/test-package.sh
+suite arm64 scripts/test-arm64.sh build-arm64 build
 
 [[ ${#failed[@]} -eq 0 ]] || echo "failed suites: ${failed[*]}" >&2
 echo "suites: $passed passed, ${#failed[@]} failed"
