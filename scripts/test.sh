@@ -13,13 +13,15 @@ scripts/build.sh build -DGUIDEPACK_TESTS=ON
 passed=0
 failed=()
 suite() {
-  local name=$1
+  local name=$1 start=$SECONDS
   shift
   echo "== $name" >&2
   if "$@"; then
     passed=$((passed + 1))
+    echo "== $name passed in $((SECONDS - start)) s" >&2
   else
     failed+=("$name")
+    echo "== $name FAILED in $((SECONDS - start)) s" >&2
   fi
 }
 
