@@ -2,10 +2,12 @@
 
 #include "attribute_size.hpp"
 #include "guide_model.hpp"
-#include "trace.hpp"
+#include "libxml_output.hpp"
 
 #include <libxml/parserInternals.h>
 
+#include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdio>
 #include <memory>
@@ -15,7 +17,6 @@ std::string element_name;
 namespace {
 
 constexpr int element_start_node = 1;
-constexpr int text_node = 3;
 
 struct reader_deleter {
     void operator()(xmlTextReaderPtr reader) const { xmlFreeTextReader(reader); }
@@ -35,129 +36,168 @@ std::string_view view(const xmlChar* text) {
 // text: reading stops there, as on an XML error.
 struct oversized_attribute {
     const char* name;
-    std::string element;
 };
 
-// Reads an attribute; absent when the element does not carry it.
-text_field attribute(xmlTextReaderPtr reader, const char* name) {
-    if (attribute_size(reader, name, XML_MAX_TEXT_LENGTH) > XML_MAX_TEXT_LENGTH)
-        throw oversized_attribute{name, element_name};
-    const xml_string value(xmlTextReaderGetAttribute(reader, reinterpret_cast<const xmlChar*>(name)));
-    if (!value) return std::nullopt;
-    return std::string(view(value.get()));
+// The text of an attribute held as one text node, as xmlTextReaderGetAttribute
+// would copy it; null for an attribute held otherwise (with entities, or a
+// default from the DTD), which takes the general way. Most attributes are
+// held so, and are passed on without a copy.
+const xmlChar* plain_attribute_text(const xmlAttr* attribute) {
+    if (attribute->type != XML_ATTRIBUTE_NODE) return nullptr;
+    const xmlNode* children = attribute->children;
+    if (children == nullptr || children->next != nullptr || children->type != XML_TEXT_NODE) return nullptr;
+    return children->content;
 }
 
-void start_channel(xmlTextReaderPtr reader) {
-    add_channel();
-    trace_text("channel ");
-    trace_number(prg_file.nb_channels);
-    trace_text("\n");
-    const text_field id = attribute(reader, "id");
-    if (!id) return;
-    set_last_channel_id(*id);
-    trace_value("\tid = ", *id);
+// Hands on an attribute the element carries.
+void pass_attribute(xmlTextReaderPtr reader, listing_walk& walk, const char* name, value_target target) {
+    const auto* xml_name = reinterpret_cast<const xmlChar*>(name);
+    // The lookup of xmlTextReaderGetAttribute: no attribute, no value.
+    const xmlAttr* attribute = xmlHasNsProp(xmlTextReaderCurrentNode(reader), xml_name, nullptr);
+    if (attribute == nullptr) return;
+    if (const xmlChar* text = plain_attribute_text(attribute)) {
+        const std::string_view value = view(text);
+        if (value.size() > XML_MAX_TEXT_LENGTH) throw oversized_attribute{name};
+        walk.value(target, value);
+        return;
+    }
+    if (attribute_size(reader, name, XML_MAX_TEXT_LENGTH) > XML_MAX_TEXT_LENGTH) throw oversized_attribute{name};
+    const xml_string value(xmlTextReaderGetAttribute(reader, xml_name));
+    if (value) walk.value(target, view(value.get()));
 }
 
-void take_icon(xmlTextReaderPtr reader) {
-    channel_t* channel = last_channel();
-    if (channel == nullptr) return;
-    text_field source = attribute(reader, "src");
-    if (!source) return;
-    channel->icon = std::move(source);
-    trace_value("\ticon = ", *channel->icon);
-}
-
-void start_programme(xmlTextReaderPtr reader) {
-    if (current_program) attach_current_program_to_channel();
-    trace_text("nouveau programme\n");
-    current_program = program_new();
+void pass_programme_attributes(xmlTextReaderPtr reader, listing_walk& walk) {
     for (const program_field_info& wanted : program_fields) {
         if (wanted.source != field_source::programme_attribute) continue;
         // The names are literals: their views end in a NUL.
-        text_field value = attribute(reader, wanted.listing_name.data());
-        if (!value) continue;
-        text_field& target = (*current_program)[wanted.field];
-        target = std::move(value);
-        trace_value(wanted.trace_prefix, *target);
+        pass_attribute(reader, walk, wanted.listing_name.data(), target_of(wanted.field));
     }
 }
 
-void start_element(xmlTextReaderPtr reader) {
-    element_name.assign(view(xmlTextReaderConstName(reader)));
-    // As string_views, names of another length are told apart without memcmp.
-    const std::string_view name = element_name;
-    if (name == std::string_view("channel")) start_channel(reader);
-    else if (name == std::string_view("icon")) take_icon(reader);
-    else if (name == std::string_view("programme")) start_programme(reader);
+// An element the walk looks at: what it starts, where its texts go.
+struct known_element {
+    std::string_view name;
+    element_kind kind;
+    std::optional<value_target> text_target;
+};
+
+constexpr std::size_t element_text_count = [] {
+    std::size_t count = 0;
+    for (const program_field_info& field : program_fields)
+        count += field.source == field_source::element_text ? 1 : 0;
+    return count;
+}();
+
+constexpr auto known_elements = [] {
+    std::array<known_element, 4 + element_text_count> known{{
+        {"channel", element_kind::channel, std::nullopt},
+        {"icon", element_kind::icon, std::nullopt},
+        {"programme", element_kind::programme, std::nullopt},
+        {"display-name", element_kind::other, value_target::display_name},
+    }};
+    std::size_t at = 4;
+    for (const program_field_info& field : program_fields)
+        if (field.source == field_source::element_text)
+            known[at++] = {field.listing_name, element_kind::other, target_of(field.field)};
+    return known;
+}();
+
+constexpr known_element unknown_element{{}, element_kind::other, std::nullopt};
+
+constexpr std::size_t longest_known_name = [] {
+    std::size_t longest = 0;
+    for (const known_element& known : known_elements) longest = std::max(longest, known.name.size());
+    return longest;
+}();
+
+// The known elements by the length of their names, and where each length
+// starts among them: a name is compared with the two or three of its length.
+constexpr auto known_by_length = [] {
+    auto sorted = known_elements;
+    std::sort(sorted.begin(), sorted.end(),
+              [](const known_element& a, const known_element& b) { return a.name.size() < b.name.size(); });
+    return sorted;
+}();
+
+constexpr auto first_of_length = [] {
+    std::array<std::size_t, longest_known_name + 2> first{};
+    for (std::size_t length = 0; length < first.size(); ++length) {
+        std::size_t at = 0;
+        while (at < known_by_length.size() && known_by_length[at].name.size() < length) ++at;
+        first[length] = at;
+    }
+    return first;
+}();
+
+bool same_bytes(std::string_view a, std::string_view b) {
+    // Short names of one length: a byte loop beats a call to memcmp.
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) return false;
+    return true;
 }
 
-const program_field_info* programme_text_target(std::string_view element) {
-    for (const program_field_info& target : program_fields)
-        if (target.source == field_source::element_text && target.listing_name == element) return &target;
-    return nullptr;
+const known_element& element_named(std::string_view name) {
+    if (name.size() > longest_known_name) return unknown_element;
+    for (std::size_t at = first_of_length[name.size()]; at < first_of_length[name.size() + 1]; ++at)
+        if (same_bytes(known_by_length[at].name, name)) return known_by_length[at];
+    return unknown_element;
 }
 
-// The text of the node the reader stands on. Fetched only once it is known
-// to be wanted: most texts of a listing belong to elements nobody reads.
-std::string_view text_value(xmlTextReaderPtr reader) {
-    return view(xmlTextReaderConstValue(reader));
-}
-
-void take_display_name(xmlTextReaderPtr reader) {
-    channel_t* channel = last_channel();
-    if (channel == nullptr) return;
-    channel->display_name = std::string(text_value(reader));
-    trace_value("\tdisplay-name = ", *channel->display_name);
-}
-
-void take_programme_text(const program_field_info& target, xmlTextReaderPtr reader) {
-    if (!current_program) return;
-    text_field& field = (*current_program)[target.field];
-    switch (target.rule) {
-    case text_rule::replace:
-        if (field) field->assign(text_value(reader));
-        else field.emplace(text_value(reader));
+void start_element(xmlTextReaderPtr reader, listing_walk& walk) {
+    const std::string_view name = view(xmlTextReaderConstName(reader));
+    const known_element& element = element_named(name);
+    walk.start_element(element.kind, name, element.text_target);
+    switch (element.kind) {
+    case element_kind::channel:
+        pass_attribute(reader, walk, "id", value_target::channel_id);
         break;
-    case text_rule::join:
-        if (field) {
-            field->push_back('/');
-            field->append(text_value(reader));
-        } else {
-            field.emplace(text_value(reader));
-        }
+    case element_kind::icon:
+        // Without a channel an icon goes nowhere: its source is not read.
+        if (walk.any_channel()) pass_attribute(reader, walk, "src", value_target::icon_source);
         break;
-    case text_rule::first_only:
-        if (field) return;
-        field.emplace(text_value(reader));
+    case element_kind::programme:
+        pass_programme_attributes(reader, walk);
+        break;
+    case element_kind::other:
         break;
     }
-    trace_value(target.trace_prefix, *field);
 }
 
-void take_text(xmlTextReaderPtr reader) {
-    if (!xmlTextReaderHasValue(reader)) return;
-    if (std::string_view(element_name) == std::string_view("display-name")) {
-        take_display_name(reader);
-    } else if (const program_field_info* target = programme_text_target(element_name)) {
-        take_programme_text(*target, reader);
-    }
+// The text is fetched only once it is known to be wanted: most texts of a
+// listing belong to elements nobody reads.
+void take_text(xmlTextReaderPtr reader, listing_walk& walk) {
+    const std::optional<value_target> target = walk.text_target();
+    if (target && xmlTextReaderHasValue(reader)) walk.value(*target, view(xmlTextReaderConstValue(reader)));
 }
 
 // Walks the listing to its end or its first error.
-listing_read read_listing(xmlTextReaderPtr reader, const char* path) {
+listing_read walk_listing(xmlTextReaderPtr reader, listing_walk& walk) {
     listing_read read;
     int result;
     try {
         while ((result = xmlTextReaderRead(reader)) == 1) {
             read.any_node = true;
-            processNode(reader);
+            processNode(reader, walk);
+            walk.node_done();
         }
     } catch (const oversized_attribute& refused) {
-        std::fprintf(stderr, "%s : attribute %s of %s is longer than %d bytes\n", path, refused.name,
-                     refused.element.c_str(), XML_MAX_TEXT_LENGTH);
+        walk.refuse(refused.name);
         return read;
     }
     read.complete = result == 0;
+    return read;
+}
+
+// Walks the listing and has the model take all it found. What libxml2 says
+// meanwhile is printed in its place among the trace.
+listing_read read_listing(xmlTextReaderPtr reader, const char* path, const reading_plan& plan) {
+    listing_walk walk(plan, path, last_channel() != nullptr);
+    listing_read read;
+    {
+        const libxml_output_capture capture(&listing_walk::take_diagnostic, &walk);
+        read = walk_listing(reader, walk);
+    }
+    walk.finish();
     return read;
 }
 
@@ -177,37 +217,44 @@ listing_read report_unopened(const char* path) {
 
 } // namespace
 
-void processNode(xmlTextReaderPtr reader) {
-    switch (xmlTextReaderNodeType(reader)) {
-    case element_start_node:
-        start_element(reader);
+void processNode(xmlTextReaderPtr reader, listing_walk& walk) {
+    // xmlTextReaderNodeType's answers, found with less work: an element node
+    // is a start (1) or an end (15); a text node is a text (3) unless it is
+    // white space only (13 or 14, which libxml2 tells apart by looking for
+    // xml:space up to the root), and only a text that would be kept is
+    // worth scanning. Every other node type is ignored.
+    const xmlNode* node = xmlTextReaderCurrentNode(reader);
+    if (node == nullptr) return;
+    switch (node->type) {
+    case XML_ELEMENT_NODE:
+        if (xmlTextReaderNodeType(reader) == element_start_node) start_element(reader, walk);
         break;
-    case text_node:
-        take_text(reader);
+    case XML_TEXT_NODE:
+        if (walk.text_target() && !xmlIsBlankNode(node)) take_text(reader, walk);
         break;
     default:
         break;
     }
 }
 
-listing_read parse_xml_file(const char* path) {
+listing_read parse_xml_file(const char* path, const reading_plan& plan) {
     listing_read read;
     {
         const reader_handle reader(xmlReaderForFile(path, nullptr, 0));
         if (!reader) return report_unopened(path);
-        read = read_listing(reader.get(), path);
+        read = read_listing(reader.get(), path, plan);
     }
     return finish_reading(read, path);
 }
 
-listing_read parse_xml_memory(std::string_view listing, const char* name) {
+listing_read parse_xml_memory(std::string_view listing, const char* name, const reading_plan& plan) {
     if (listing.size() > INT_MAX) return report_unopened(name);
     listing_read read;
     {
         const reader_handle reader(xmlReaderForMemory(listing.data(), static_cast<int>(listing.size()),
                                                       name, nullptr, 0));
         if (!reader) return report_unopened(name);
-        read = read_listing(reader.get(), name);
+        read = read_listing(reader.get(), name, plan);
     }
     return finish_reading(read, name);
 }

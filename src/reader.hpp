@@ -1,6 +1,8 @@
 // Streams an XMLTV listing through libxml2's pull reader into the guide model.
 #pragma once
 
+#include "listing_walk.hpp"
+
 #include <libxml/xmlreader.h>
 
 #include <string>
@@ -20,10 +22,12 @@ struct listing_read {
 // Reads the whole listing at `path` (libxml2's file name conventions apply:
 // "-" is standard input, gzip is undone). A listing that could not be opened,
 // or whose reading stopped on an XML error, is reported on standard error.
-listing_read parse_xml_file(const char* path);
+// The model is complete when it returns.
+listing_read parse_xml_file(const char* path, const reading_plan& plan = reading_plan::for_this_process());
 
 // The same on a listing held in memory; `name` stands for the path in messages.
-listing_read parse_xml_memory(std::string_view listing, const char* name);
+listing_read parse_xml_memory(std::string_view listing, const char* name,
+                              const reading_plan& plan = reading_plan::for_this_process());
 
-// Handles the node the reader stands on.
-void processNode(xmlTextReaderPtr reader);
+// Turns the node the reader stands on into events of the walk.
+void processNode(xmlTextReaderPtr reader, listing_walk& walk);

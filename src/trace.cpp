@@ -8,8 +8,8 @@
 
 namespace {
 
-// Platform seam: glibc's unlocked stdio skips a lock the single thread does
-// not need; elsewhere, or with GUIDEPACK_PORTABLE, the standard calls do the
+// Platform seam: glibc's unlocked stdio skips a lock that the one thread
+// writing the trace at a time does not need; elsewhere, or with GUIDEPACK_PORTABLE, the standard calls do the
 // same work.
 #if defined(__GLIBC__) && !defined(GUIDEPACK_PORTABLE)
 bool stdout_write(std::string_view text) {
