@@ -243,6 +243,41 @@ TEST_F(GuideWriter, ProgrammesStayWithTheirChannels) {
                                    str("Two") + le32(2) + record("x") + record("z"));
 }
 
+TEST_F(GuideWriter, InterleavedChannelsReadOnEitherThreadAndInAnyBlocks) {
+    // Programmes out of channel order, a channel declared between them, a
+    // programme that spans blocks of 64 bytes.
+    const std::string listing =
+        "<tv><channel id='a'><display-name>A</display-name></channel>"
+        "<channel id='b'><display-name>B</display-name></channel>"
+        "<programme start='3' stop='4' channel='b'><title>b1</title></programme>"
+        "<programme start='1' stop='2' channel='a'><title>a1</title></programme>"
+        "<channel id='c'/>"
+        "<programme start='5' stop='6' channel='c'><title>c1</title></programme>"
+        "<programme start='2' stop='3' channel='a'><title>a2</title>"
+        "<desc>" + std::string(300, 'd') + "</desc><category>x</category><category>y</category></programme>"
+        "<programme start='9' stop='9' channel='b'><title>b2</title></programme></tv>";
+    // start, stop, title, the others absent but for category and desc.
+    const auto record = [](const char* start, const char* stop, const char* title,
+                           const std::string& category = {}, const std::string& desc = {}) {
+        return str(start) + str(stop) + str(title) + none + (category.empty() ? none : str(category)) +
+               none + none + none + none + (desc.empty() ? none : str(desc)) + none;
+    };
+    const std::string expected = le32(3) + none + str("A") + le32(2) + record("1", "2", "a1") +
+                                 record("2", "3", "a2", "x/y", std::string(300, 'd')) + none + str("B") +
+                                 le32(2) + record("3", "4", "b1") + record("9", "9", "b2") + none + none +
+                                 le32(1) + record("5", "6", "c1");
+    const reading_plan plans[] = {{true, 64}, {true, std::size_t{1} << 20}, {false, 64}};
+    for (const reading_plan& plan : plans) {
+        SCOPED_TRACE(testing::Message() << "second thread " << plan.second_thread << ", blocks of "
+                                        << plan.block_size);
+        start_model();
+        bool read = false;
+        quietly([&] { read = parse_xml_memory(listing, "listing.xml", plan); });
+        ASSERT_TRUE(read);
+        EXPECT_EQ(saved_body(dir, *records), expected);
+    }
+}
+
 TEST_F(GuideWriter, DisplayNameIsTransliterated) {
     add_named_channel("c1", std::nullopt, "Une cha\xC3\xAEne");
     EXPECT_EQ(saved_body(dir, *records), le32(1) + none + "\x0A\x00"s + "Une cha\xEEne" + le32(0));

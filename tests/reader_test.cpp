@@ -3,13 +3,19 @@
 #include "guide_model.hpp"
 #include "reader.hpp"
 #include "captured_output.hpp"
+#include "trace.hpp"
 
 #include "capture_store.hpp"
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <algorithm>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,8 +36,8 @@ run_output capture(const std::function<bool()>& parse) {
     return {ok, out.take(), std::move(err_text)};
 }
 
-run_output read_memory(const std::string& listing) {
-    return capture([&] { return parse_xml_memory(listing, "listing.xml"); });
+run_output read_memory(const std::string& listing, const reading_plan& plan = reading_plan::for_this_process()) {
+    return capture([&] { return parse_xml_memory(listing, "listing.xml", plan); });
 }
 
 run_output read_file(const std::string& name) {
@@ -54,6 +60,56 @@ int count_lines(const std::string& text, const std::string& prefix) {
         at = end + 1;
     }
     return count;
+}
+
+// Ten channels and `count` programmes spread over them out of order, with
+// long texts: the trace runs to several times 64 KiB. No end tag.
+std::string long_listing(int count) {
+    std::string listing = "<tv>\n";
+    for (int c = 0; c < 10; ++c) {
+        const std::string id = "c" + std::to_string(c);
+        listing += "<channel id='" + id + "'><display-name>Cha\xC3\xAEne " + id +
+                   "</display-name><icon src='img/" + id + ".png'/></channel>\n";
+    }
+    for (int p = 0; p < count; ++p) {
+        listing += "<programme start='2024030" + std::to_string(p % 7) + "200000 +0100' stop='1' channel='c" +
+                   std::to_string(p * 7 % 10) + "'>\n  <title>Titre " + std::to_string(p) +
+                   "</title>\n  <desc>" + std::string(200 + p % 50, 'd') +
+                   "</desc>\n  <category>A</category><category>B</category><length>5</length>\n</programme>\n";
+    }
+    return listing;
+}
+
+// What reading prints, standard output and standard error into one file as
+// `guidepack LISTING >FILE 2>&1` has them: the trace through the program's
+// 64 KiB buffer, messages unbuffered. Read in a child, whose output is
+// all its own.
+std::string combined_output(const std::string& listing, const reading_plan& plan) {
+    const std::unique_ptr<FILE, int (*)(FILE*)> file(std::tmpfile(), &std::fclose);
+    if (!file) return "no temporary file";
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int fd = ::fileno(file.get());
+        if (::dup2(fd, STDOUT_FILENO) < 0 || ::dup2(fd, STDERR_FILENO) < 0) ::_exit(126);
+        buffer_trace();
+        reset_guide_model();
+        parse_xml_memory(listing, "listing.xml", plan);
+        std::fflush(stdout);
+        ::_exit(0);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return "reading failed";
+    std::string output;
+    char bytes[1 << 16];
+    for (off_t at = 0;;) {
+        const ssize_t got = ::pread(::fileno(file.get()), bytes, sizeof bytes, at);
+        if (got <= 0) break;
+        output.append(bytes, static_cast<std::size_t>(got));
+        at += got;
+    }
+    return output;
 }
 
 class Reader : public testing::Test {
@@ -220,6 +276,79 @@ TEST_F(Reader, ErrorKeepsWhatWasAttachedAndDropsThePending) {
     const std::string last_line = "listing.xml : failed to parse\n";
     ASSERT_GE(run.err.size(), last_line.size());
     EXPECT_EQ(run.err.substr(run.err.size() - last_line.size()), last_line);
+}
+
+// However the events are cut into blocks, and on whichever thread the model
+// takes them, it sees the same nodes in the same order.
+TEST_F(Reader, SameReadingWhateverTheBlocksAndThreads) {
+    const int count = 3000;
+    const std::string listing = long_listing(count) + "</tv>";
+    const run_output expected = read_memory(listing, {false, std::size_t{64} << 10});
+    ASSERT_TRUE(expected.ok) << expected.err;
+    EXPECT_EQ(count_lines(expected.out, "programme "), count);
+    const std::vector<kept_program> expected_programs = store.kept;
+    const reading_plan plans[] = {{false, 64}, {true, 64}, {true, std::size_t{1} << 20}};
+    for (const reading_plan& plan : plans) {
+        SCOPED_TRACE(testing::Message() << "second thread " << plan.second_thread << ", blocks of "
+                                        << plan.block_size);
+        start_model();
+        const run_output run = read_memory(listing, plan);
+        EXPECT_TRUE(run.ok);
+        EXPECT_TRUE(run.out == expected.out) << "the traces differ";
+        EXPECT_EQ(run.err, expected.err);
+        ASSERT_EQ(store.kept.size(), expected_programs.size());
+        for (std::size_t i = 0; i < store.kept.size(); ++i) {
+            EXPECT_EQ(store.kept[i].channel, expected_programs[i].channel);
+            EXPECT_EQ(store.kept[i].program.fields, expected_programs[i].program.fields);
+        }
+    }
+}
+
+struct failing_listing {
+    const char* name;
+    std::string listing;
+    const char* message; // printed where reading fails
+};
+
+// libxml2 prints its diagnostics the moment it meets the fault, while the
+// trace waits in standard output's buffer: in one file the diagnostic stands
+// where the trace was flushed last. Read node by node on one thread, as the
+// program always did, or through blocks on two threads, the file is the same.
+TEST_F(Reader, FailingListingPrintsInOneOrderOnOneOrTwoThreads) {
+    const std::string body = long_listing(3000);
+    const std::string bomb = "<!DOCTYPE tv [<!ENTITY x '" + std::string(10000, 'x') +
+                             "'><!ENTITY y '&x;&x;&x;&x;&x;&x;&x;&x;&x;&x;'>]>";
+    std::string bomb_source;
+    for (int i = 0; i < 101; ++i) bomb_source += "&y;";
+    const failing_listing listings[] = {
+        {"truncated", body + "<programme start='1' stop='2' channel='c1'><title>cut", "parser error"},
+        {"tag mismatch", body + "<programme start='1' stop='2' channel='c1'><title>T</desc></programme>",
+         "parser error"},
+        {"undefined entity", body + "<programme start='1' stop='2' channel='c1'><title>&nope;</title>",
+         "parser error"},
+        {"oversized attribute", bomb + body + "<icon src='" + bomb_source + "'/></tv>",
+         "attribute src of icon is longer"},
+    };
+    const reading_plan node_by_node{false, 1};
+    const reading_plan plans[] = {{false, std::size_t{64} << 10}, {true, std::size_t{1} << 20}, {true, 64}};
+    for (const failing_listing& failing : listings) {
+        SCOPED_TRACE(failing.name);
+        const std::string expected = combined_output(failing.listing, node_by_node);
+        // The trace was flushed before the message, and goes on after it.
+        const std::size_t message = expected.find(failing.message);
+        ASSERT_NE(message, std::string::npos) << expected.substr(0, 200);
+        EXPECT_GT(message, std::size_t{1} << 16);
+        EXPECT_NE(expected.find("programme ", message), std::string::npos);
+        for (const reading_plan& plan : plans) {
+            SCOPED_TRACE(testing::Message() << "second thread " << plan.second_thread << ", blocks of "
+                                            << plan.block_size);
+            const std::string output = combined_output(failing.listing, plan);
+            EXPECT_EQ(output.size(), expected.size());
+            EXPECT_TRUE(output == expected) << "first difference at byte "
+                                            << std::mismatch(output.begin(), output.end(), expected.begin(),
+                                                             expected.end()).first - output.begin();
+        }
+    }
 }
 
 TEST_F(Reader, UnopenableListing) {
