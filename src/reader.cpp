@@ -17,6 +17,7 @@ std::string element_name;
 namespace {
 
 constexpr int element_start_node = 1;
+constexpr int text_node = 3;
 
 struct reader_deleter {
     void operator()(xmlTextReaderPtr reader) const { xmlFreeTextReader(reader); }
@@ -38,29 +39,12 @@ struct oversized_attribute {
     const char* name;
 };
 
-// The text of an attribute held as one text node, as xmlTextReaderGetAttribute
-// would copy it; null for an attribute held otherwise (with entities, or a
-// default from the DTD), which takes the general way. Most attributes are
-// held so, and are passed on without a copy.
-const xmlChar* plain_attribute_text(const xmlAttr* attribute) {
-    if (attribute->type != XML_ATTRIBUTE_NODE) return nullptr;
-    const xmlNode* children = attribute->children;
-    if (children == nullptr || children->next != nullptr || children->type != XML_TEXT_NODE) return nullptr;
-    return children->content;
-}
-
 // Hands on an attribute the element carries.
 void pass_attribute(xmlTextReaderPtr reader, listing_walk& walk, const char* name, value_target target) {
     const auto* xml_name = reinterpret_cast<const xmlChar*>(name);
     // The lookup of xmlTextReaderGetAttribute: no attribute, no value.
     const xmlAttr* attribute = xmlHasNsProp(xmlTextReaderCurrentNode(reader), xml_name, nullptr);
     if (attribute == nullptr) return;
-    if (const xmlChar* text = plain_attribute_text(attribute)) {
-        const std::string_view value = view(text);
-        if (value.size() > XML_MAX_TEXT_LENGTH) throw oversized_attribute{name};
-        walk.value(target, value);
-        return;
-    }
     if (attribute_size(reader, name, XML_MAX_TEXT_LENGTH) > XML_MAX_TEXT_LENGTH) throw oversized_attribute{name};
     const xml_string value(xmlTextReaderGetAttribute(reader, xml_name));
     if (value) walk.value(target, view(value.get()));
@@ -218,19 +202,12 @@ listing_read report_unopened(const char* path) {
 } // namespace
 
 void processNode(xmlTextReaderPtr reader, listing_walk& walk) {
-    // xmlTextReaderNodeType's answers, found with less work: an element node
-    // is a start (1) or an end (15); a text node is a text (3) unless it is
-    // white space only (13 or 14, which libxml2 tells apart by looking for
-    // xml:space up to the root), and only a text that would be kept is
-    // worth scanning. Every other node type is ignored.
-    const xmlNode* node = xmlTextReaderCurrentNode(reader);
-    if (node == nullptr) return;
-    switch (node->type) {
-    case XML_ELEMENT_NODE:
-        if (xmlTextReaderNodeType(reader) == element_start_node) start_element(reader, walk);
+    switch (xmlTextReaderNodeType(reader)) {
+    case element_start_node:
+        start_element(reader, walk);
         break;
-    case XML_TEXT_NODE:
-        if (walk.text_target() && !xmlIsBlankNode(node)) take_text(reader, walk);
+    case text_node:
+        take_text(reader, walk);
         break;
     default:
         break;
