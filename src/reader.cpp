@@ -41,12 +41,8 @@ struct oversized_attribute {
 
 // Hands on an attribute the element carries.
 void pass_attribute(xmlTextReaderPtr reader, listing_walk& walk, const char* name, value_target target) {
-    const auto* xml_name = reinterpret_cast<const xmlChar*>(name);
-    // The lookup of xmlTextReaderGetAttribute: no attribute, no value.
-    const xmlAttr* attribute = xmlHasNsProp(xmlTextReaderCurrentNode(reader), xml_name, nullptr);
-    if (attribute == nullptr) return;
     if (attribute_size(reader, name, XML_MAX_TEXT_LENGTH) > XML_MAX_TEXT_LENGTH) throw oversized_attribute{name};
-    const xml_string value(xmlTextReaderGetAttribute(reader, xml_name));
+    const xml_string value(xmlTextReaderGetAttribute(reader, reinterpret_cast<const xmlChar*>(name)));
     if (value) walk.value(target, view(value.get()));
 }
 
