@@ -35,10 +35,17 @@ if [[ -n "$architecture" ]] && ! dpkg --print-foreign-architectures | grep -qx "
   updated=1
 fi
 
+# Installed, for this machine's architecture unless the name gives another:
+# with a second architecture added, a name may stand for two packages.
+native=$(dpkg --print-architecture)
+installed() {
+  dpkg-query -W -f='${binary:Package} ${Status}\n' "$1" 2>/dev/null |
+    grep -qxE "${1//+/\\+}(:$native)? install ok installed"
+}
+
 missing=()
 for package in "${packages[@]}"; do
-  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-  [[ "$status" == "install ok installed" ]] || missing+=("$package")
+  installed "$package" || missing+=("$package")
 done
 [[ ${#missing[@]} -eq 0 ]] && exit 0
 
