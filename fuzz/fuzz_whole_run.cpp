@@ -3,6 +3,7 @@
 // written, records spilled and read back, to files that live in memory.
 #include "guide_model.hpp"
 #include "guide_writer.hpp"
+#include "listing_walk.hpp"
 #include "output_file.hpp"
 #include "reader.hpp"
 #include "record_store.hpp"
@@ -58,7 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     element_name.clear();
 
     const std::string_view listing(reinterpret_cast<const char*>(data), size);
-    const listing_read read = parse_xml_memory(listing, "listing.xml");
+    // One thread: a thread started per input would cost more than the input,
+    // and the two-thread reading has tests of its own.
+    const listing_read read = parse_xml_memory(listing, "listing.xml", reading_plan{});
     // A finished reading has attached the pending programme; a failed one
     // leaves it unattached, never to be written.
     if (read.complete && !model_is_consistent()) __builtin_trap();
