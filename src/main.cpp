@@ -30,7 +30,7 @@ bool find_zone(const run_options& options, std::optional<zone_time_converter>& z
 }
 
 void report_unreadable_times(const record_store& records) {
-    const std::uint64_t count = records.stamps().unreadable();
+    const std::uint64_t count = records.unreadable_times();
     if (count == 0) return;
     std::fprintf(stderr,
                  "guidepack: %llu start or stop times are not XMLTV times: "

@@ -15,8 +15,6 @@ extern std::string element_name;
 struct listing_read {
     bool complete = false; // to the end of the document
     bool any_node = false; // libxml2 delivered at least one node
-    // True when read to the end: the listing holds no fault.
-    operator bool() const { return complete; }
 };
 
 // Reads the whole listing at `path` (libxml2's file name conventions apply:

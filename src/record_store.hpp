@@ -31,7 +31,8 @@ public:
 
     // How start and stop times are written; cut to the minute by default.
     void write_stamps_with(stamp_writer stamps) { stamps_ = std::move(stamps); }
-    const stamp_writer& stamps() const { return stamps_; }
+    // How many start or stop times the zone conversion could not read.
+    std::uint64_t unreadable_times() const { return stamps_.unreadable(); }
 
     void store(std::int32_t channel_index, const program_t& program) override;
 

@@ -181,7 +181,7 @@ TEST_F(GuideWriter, ExampleListingReadAndWritten) {
         "<title>Film</title><category>Drama</category><category>Crime</category>"
         "</programme></tv>\n";
     bool read = false;
-    quietly([&] { read = parse_xml_memory(listing, "example.xml"); });
+    quietly([&] { read = parse_xml_memory(listing, "example.xml").complete; });
     ASSERT_TRUE(read);
     const std::string path = dir / "guide.prg";
     const std::time_t before = std::time(nullptr);
@@ -272,7 +272,7 @@ TEST_F(GuideWriter, InterleavedChannelsReadOnEitherThreadAndInAnyBlocks) {
                                         << plan.block_size);
         start_model();
         bool read = false;
-        quietly([&] { read = parse_xml_memory(listing, "listing.xml", plan); });
+        quietly([&] { read = parse_xml_memory(listing, "listing.xml", plan).complete; });
         ASSERT_TRUE(read);
         EXPECT_EQ(saved_body(dir, *records), expected);
     }
@@ -507,7 +507,7 @@ TEST_F(GuideWriter, GuideMayOverwriteTheListing) {
     const std::string path = dir / "listing.xml";
     fs::copy_file(TEST_DATA_DIR "/sample.xml", path);
     bool read = false;
-    quietly([&] { read = parse_xml_file(path.c_str()); });
+    quietly([&] { read = parse_xml_file(path.c_str()).complete; });
     ASSERT_TRUE(read);
     const std::time_t before = std::time(nullptr);
     ASSERT_TRUE(save(path, *records).ok);

@@ -37,12 +37,12 @@ run_output capture(const std::function<bool()>& parse) {
 }
 
 run_output read_memory(const std::string& listing, const reading_plan& plan = reading_plan::for_this_process()) {
-    return capture([&] { return parse_xml_memory(listing, "listing.xml", plan); });
+    return capture([&] { return parse_xml_memory(listing, "listing.xml", plan).complete; });
 }
 
 run_output read_file(const std::string& name) {
     const std::string path = std::string(TEST_DATA_DIR) + "/" + name;
-    return capture([&] { return parse_xml_file(path.c_str()); });
+    return capture([&] { return parse_xml_file(path.c_str()).complete; });
 }
 
 // A listing with channel "c1" and one complete programme holding `body`.
