@@ -1,6 +1,6 @@
 // fix_utf8 on arbitrary bytes: it must never read past its input, and its
 // output must be single-byte guide text no more than twice as long.
-#include "transliteration.hpp"
+#include "guide/transliteration.hpp"
 
 #include <cstddef>
 #include <cstdint>

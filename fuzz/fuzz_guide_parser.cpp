@@ -1,8 +1,8 @@
 // The guide file parse-back on arbitrary bytes: it either rejects them at an
 // offset inside the input, or returns records that encode back to exactly
 // the bytes it was given (a valid guide has no slack and no trailer).
-#include "guide_format.hpp"
-#include "guide_parser.hpp"
+#include "format/guide_format.hpp"
+#include "dump/guide_parser.hpp"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // guidepack-dump [--json] GUIDE: checks a guide file's structure and prints
 // what it holds, for a person or as JSON.
-#include "dump_json.hpp"
-#include "dump_listing.hpp"
-#include "guide_parser.hpp"
+#include "dump/dump_json.hpp"
+#include "dump/dump_listing.hpp"
+#include "dump/guide_parser.hpp"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,13 +1,13 @@
 // guidepack [OPTION]... LISTING [GUIDE]: reads an XMLTV listing, traces what
 // it finds, and writes the guide file when a second path is given.
-#include "command_line.hpp"
-#include "guide_model.hpp"
-#include "guide_file.hpp"
-#include "guide_writer.hpp"
-#include "reader.hpp"
-#include "record_store.hpp"
-#include "standard_streams.hpp"
-#include "trace.hpp"
+#include "cli/command_line.hpp"
+#include "cli/standard_streams.hpp"
+#include "guide/guide_model.hpp"
+#include "guide/guide_writer.hpp"
+#include "guide/record_store.hpp"
+#include "guide/temporary_files.hpp"
+#include "guide/trace.hpp"
+#include "listing/reader.hpp"
 
 #include <libxml/parser.h>
 #include <libxml/xmlmemory.h>
@@ -40,16 +40,22 @@ void report_unreadable_times(const record_store& records) {
 
 int run(const run_options& options) {
     if (options.quiet) silence_trace();
-    else if (options.guide != nullptr && is_standard_output(options.guide)) return 1;
+    else if (options.guide != nullptr && is_standard_output(options.guide)) {
+        std::fprintf(stderr,
+                     "guidepack: %s is standard output, where the trace goes: "
+                     "use --quiet to write the guide there\n",
+                     options.guide);
+        return 1;
+    }
     std::optional<zone_time_converter> zone;
     if (!find_zone(options, zone)) return 1;
 
     // The programmes are kept only when there is a guide to write.
     std::unique_ptr<record_store> records;
     if (options.guide != nullptr) {
-        records = record_store::create_in(temporary_folder_for(options.guide));
+        records = record_store::create_in(spill_folders_for(options.guide));
         if (!records) return 1;
-        records->write_stamps_with(stamp_writer(std::move(zone)));
+        records->convert_stamps_with(stamp_converter(std::move(zone)));
     }
 
     buffer_trace();

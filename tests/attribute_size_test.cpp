@@ -1,5 +1,5 @@
 // The counted length of an attribute against what libxml2 hands out for it.
-#include "attribute_size.hpp"
+#include "listing/attribute_size.hpp"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // it was read, with the position of its channel.
 #pragma once
 
-#include "guide_model.hpp"
+#include "guide/guide_model.hpp"
 
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,6 @@
 // guidepack-dump run on the guides guidepack writes from the test listings,
 // and on damaged ones.
-#include "guide_parser.hpp"
+#include "dump/guide_parser.hpp"
 
 #include "test_files.hpp"
 

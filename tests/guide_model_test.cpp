@@ -1,5 +1,5 @@
 // Attachment rules of the guide model, driven directly (no listing).
-#include "guide_model.hpp"
+#include "guide/guide_model.hpp"
 #include "captured_output.hpp"
 
 #include "capture_store.hpp"

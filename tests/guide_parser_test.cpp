@@ -1,4 +1,4 @@
-#include "guide_parser.hpp"
+#include "dump/guide_parser.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "guide_writer.hpp"
+#include "guide/guide_writer.hpp"
 
-#include "guide_model.hpp"
-#include "guide_parser.hpp"
-#include "reader.hpp"
-#include "record_store.hpp"
+#include "guide/guide_model.hpp"
+#include "dump/guide_parser.hpp"
+#include "listing/reader.hpp"
+#include "guide/record_store.hpp"
 
 #include "captured_output.hpp"
 #include "test_files.hpp"
@@ -121,7 +121,7 @@ protected:
     // An empty model whose programmes go to a fresh record store.
     void start_model() {
         reset_guide_model();
-        records = record_store::create_in(dir.path());
+        records = record_store::create_in({dir.path()});
         ASSERT_TRUE(records);
         keep_programs_in(records.get());
     }

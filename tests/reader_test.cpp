@@ -1,9 +1,10 @@
 // What the reader takes from a listing into the model, and the real listings
 // of the test data.
-#include "guide_model.hpp"
-#include "reader.hpp"
+#include "guide/guide_model.hpp"
+#include "listing/apply_events.hpp"
+#include "listing/reader.hpp"
 #include "captured_output.hpp"
-#include "trace.hpp"
+#include "guide/trace.hpp"
 
 #include "capture_store.hpp"
 

@@ -1,8 +1,9 @@
 // Attached programmes go to the spill as guide records and come back channel
 // by channel, in order of attachment, whatever order they arrived in.
-#include "record_store.hpp"
+#include "guide/record_store.hpp"
+#include "guide/temporary_files.hpp"
 
-#include "guide_record.hpp"
+#include "guide/guide_record.hpp"
 #include "test_files.hpp"
 
 #include <gtest/gtest.h>
@@ -43,7 +44,7 @@ program_t programme(const std::string& title, const std::string& desc = "") {
 
 std::string record_of(const program_t& program) {
     std::string record;
-    stamp_writer stamps;
+    stamp_converter stamps;
     append_program_record(record, program, stamps);
     return record;
 }
@@ -53,7 +54,7 @@ std::string written(record_store& store, int channels) {
     const int fd = memory_file();
     {
         output_file out(::dup(fd));
-        for (int c = 0; c < channels; ++c) store.write_channel(c, out);
+        for (int c = 0; c < channels; ++c) store.copy_channel_records(c, out);
         EXPECT_TRUE(out.close());
     }
     std::string bytes = contents_of(fd);
@@ -120,14 +121,14 @@ TEST(RecordStore, SpillThatCannotBeWrittenFails) {
 TEST(RecordStore, SpillLeavesNothingBehind) {
     temp_dir dir;
     {
-        const auto store = record_store::create_in(dir.path());
+        const auto store = record_store::create_in({dir.path()});
         ASSERT_TRUE(store);
         store->store(0, programme("T"));
         EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
         EXPECT_EQ(written(*store, 1), record_of(programme("T")));
     }
-    // A folder that takes no file: the system's temporary folder instead.
-    const auto elsewhere = record_store::create_in(dir / "missing");
+    // A folder that takes no file: the next one instead.
+    const auto elsewhere = record_store::create_in({dir / "missing", system_temporary_folder()});
     ASSERT_TRUE(elsewhere);
     elsewhere->store(2, programme("U"));
     EXPECT_EQ(written(*elsewhere, 3), record_of(programme("U")));

@@ -1,4 +1,4 @@
-#include "trace.hpp"
+#include "guide/trace.hpp"
 #include "captured_output.hpp"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "transliteration.hpp"
+#include "guide/transliteration.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // XMLTV times to wall-clock time in a zone: summer time changes, offsets,
 // stamps that cannot be read, and how zones are found. Every zone is named,
 // or TZ set, so that the machine's own zone never matters.
-#include "zone_time.hpp"
+#include "guide/zone_time.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,0 @@
-// A guide file printed for a person: the header, then each channel with its
-// programmes, one value per line.
-#pragma once
-
-#include "guide_parser.hpp"
-
-#include <cstdio>
-
-void print_guide_listing(const guide& content, std::FILE* out);

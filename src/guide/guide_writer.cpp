@@ -1,0 +1,108 @@
+#include "guide/guide_writer.hpp"
+
+#include "format/guide_format.hpp"
+#include "guide/guide_record.hpp"
+#include "guide/guide_file.hpp"
+#include "guide/output_file.hpp"
+#include "guide/record_store.hpp"
+#include "guide/trace.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+void write_i32(output_file& file, std::int32_t value) {
+    unsigned char bytes[guide_format::count_size];
+    guide_format::encode_i32(value, bytes);
+    file.write(bytes, sizeof bytes);
+}
+
+void write_header(output_file& file) {
+    file.write(prg_file.magic.data(), prg_file.magic.size());
+    file.write(prg_file.version.data(), prg_file.version.size());
+    file.write(prg_file.timestamp.data(), prg_file.timestamp.size());
+}
+
+void fill_header(const std::string& digits) {
+    std::copy(guide_format::magic.begin(), guide_format::magic.end(), prg_file.magic.begin());
+    std::copy(guide_format::version.begin(), guide_format::version.end(), prg_file.version.begin());
+    std::copy(digits.begin(), digits.end(), prg_file.timestamp.begin());
+}
+
+void write_channel(output_file& file, const channel_t& channel, std::int32_t index,
+                   record_store& records, std::string& scratch) {
+    trace_text("- writing channel ");
+    trace_number(index);
+    trace_text("\r\n");
+    text_view icon = view_of(channel.icon);
+    if (icon) icon = convert_icon_name(*icon);
+    write_string(file, icon, scratch);
+    write_string(file, view_of(channel.display_name), scratch);
+    write_i32(file, channel.nb_programs);
+    trace_text("- writing ");
+    trace_number(channel.nb_programs);
+    trace_text(" programs for channel ");
+    trace_number(index);
+    trace_text("\r\n");
+    records.copy_channel_records(index, file);
+}
+
+} // namespace
+
+std::string format_timestamp(std::int64_t seconds) {
+    // The field has room for ten digits: a clock before 1970 or after 2286
+    // is written as the nearest time that fits.
+    seconds = std::clamp<std::int64_t>(seconds, 0, 9'999'999'999);
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%010lld", static_cast<long long>(seconds));
+    return digits;
+}
+
+std::string_view convert_icon_name(std::string_view icon) {
+    const std::size_t slash = icon.rfind('/');
+    if (slash != std::string_view::npos) icon.remove_prefix(slash + 1);
+    return icon.substr(0, icon.find('.'));
+}
+
+void write_string(output_file& file, text_view field, std::string& scratch) {
+    scratch.clear();
+    append_guide_string(scratch, field);
+    file.write(scratch.data(), scratch.size());
+}
+
+void write_prg_file(output_file& file, record_store& records) {
+    trace_text("- writing header\r\n");
+    write_header(file);
+    trace_text("- writing nb_channels\r\n");
+    write_i32(file, prg_file.nb_channels);
+
+    std::string scratch;
+    for (std::int32_t i = 0; i < prg_file.nb_channels; ++i)
+        write_channel(file, prg_file.channels[static_cast<std::size_t>(i)], i, records, scratch);
+}
+
+bool save_prg_file(const std::string& path, record_store& records) {
+    const std::string digits = format_timestamp(static_cast<std::int64_t>(std::time(nullptr)));
+    trace_text("saving ");
+    trace_text(path);
+    trace_text(" (time: ");
+    trace_text(digits);
+    trace_text(")\n");
+    fill_header(digits);
+
+    guide_file guide(path);
+    if (!guide.is_open()) {
+        std::fprintf(stderr, "Unable to create %s\n", path.c_str());
+        return false;
+    }
+    write_prg_file(guide.out(), records);
+    trace_text("done!\r\n");
+    // A guide missing records of the spill is not complete: it is dropped.
+    if (records.failed() || !guide.commit()) {
+        std::fprintf(stderr, "%s : failed to write\n", path.c_str());
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,33 @@
+// Writes the guide model to a guide file (layout in guide_format.hpp) and
+// traces the writing on standard output.
+#pragma once
+
+#include "guide/guide_model.hpp"
+#include "guide/guide_record.hpp"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class output_file;
+class record_store;
+
+// Writes the whole model to `path`, replacing an existing guide whole or not
+// at all (guide_file.hpp). Returns false, after saying so on standard error,
+// when the file cannot be created or written.
+// The programmes come from `records`, which holds those the model attached.
+bool save_prg_file(const std::string& path, record_store& records);
+
+// Writes the header, as the model holds it, and every channel to `file`,
+// tracing each step: the whole guide but for its time stamp's choice.
+void write_prg_file(output_file& file, record_store& records);
+
+// One string: its 16-bit length, then its single-byte text. `scratch` holds
+// the converted text between calls, so that no string costs an allocation.
+void write_string(output_file& file, text_view field, std::string& scratch);
+
+// The icon's base name: after the last '/', before the first '.'.
+std::string_view convert_icon_name(std::string_view icon);
+
+// Seconds since the epoch as the ten digits of the header.
+std::string format_timestamp(std::int64_t seconds);

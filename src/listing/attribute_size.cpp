@@ -1,0 +1,74 @@
+#include "listing/attribute_size.hpp"
+
+#include <libxml/entities.h>
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+namespace {
+
+// libxml2 lets entities nest 40 deep, 1024 with XML_PARSE_HUGE: anything
+// deeper is a loop, and counts as too long rather than overflowing the stack.
+constexpr int max_entity_depth = 1024;
+
+std::size_t text_size(const xmlChar* text) {
+    return text == nullptr ? 0 : std::strlen(reinterpret_cast<const char*>(text));
+}
+
+// Walks a node list the way xmlNodeListGetString(doc, list, 1) expands it:
+// texts and CDATA count as they are, an entity reference as its entity's
+// children (its own content when the entity is unknown), other nodes as
+// nothing. Sums stop at limit + 1.
+class expansion_counter {
+public:
+    expansion_counter(const xmlDoc* doc, std::size_t limit) : doc_(doc), too_long_(limit + 1) {}
+
+    std::size_t list_size(const xmlNode* list, int depth) {
+        std::size_t size = 0;
+        for (const xmlNode* node = list; node != nullptr && size < too_long_; node = node->next) {
+            std::size_t part = 0;
+            if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE)
+                part = text_size(node->content);
+            else if (node->type == XML_ENTITY_REF_NODE)
+                part = reference_size(node, depth);
+            size = std::min(size + std::min(part, too_long_), too_long_);
+        }
+        return size;
+    }
+
+private:
+    std::size_t reference_size(const xmlNode* reference, int depth) {
+        const xmlEntity* entity = xmlGetDocEntity(doc_, reference->name);
+        if (entity == nullptr) return text_size(reference->content);
+        if (const auto known = sizes_.find(entity); known != sizes_.end()) return known->second;
+        const std::size_t size = depth >= max_entity_depth ? too_long_ : list_size(entity->children, depth + 1);
+        sizes_.emplace(entity, size);
+        return size;
+    }
+
+    const xmlDoc* doc_;
+    std::size_t too_long_;
+    // Each entity is counted once, however often and deeply it is referred to.
+    std::unordered_map<const xmlEntity*, std::size_t> sizes_;
+};
+
+} // namespace
+
+std::size_t attribute_size(const xmlNode* element, const char* name, std::size_t limit) {
+    // The very lookup of xmlGetNoNsProp: an attribute in no namespace, or a
+    // default from the DTD, whose value is a plain string.
+    const xmlAttr* attribute = xmlHasNsProp(element, reinterpret_cast<const xmlChar*>(name), nullptr);
+    if (attribute == nullptr) return 0;
+    if (attribute->type == XML_ATTRIBUTE_DECL)
+        return std::min(text_size(reinterpret_cast<const xmlAttribute*>(attribute)->defaultValue), limit + 1);
+    const xmlNode* children = attribute->children;
+    // The common case, one text node: nothing to expand.
+    if (children != nullptr && children->next == nullptr && children->type == XML_TEXT_NODE)
+        return std::min(text_size(children->content), limit + 1);
+    return expansion_counter(attribute->doc, limit).list_size(children, 0);
+}
+
+std::size_t attribute_size(xmlTextReaderPtr reader, const char* name, std::size_t limit) {
+    return attribute_size(xmlTextReaderCurrentNode(reader), name, limit);
+}

@@ -1,0 +1,74 @@
+// Where the walk of a listing puts what it finds: events, gathered in blocks
+// and handed to the applying side (apply_events.hpp) in order, either on a
+// second thread while the walk goes on, or on the walking thread a block at
+// a time.
+#pragma once
+
+#include "listing/block_pipe.hpp"
+#include "listing/listing_events.hpp"
+
+#include <cstddef>
+#include <optional>
+#include <string_view>
+#include <thread>
+
+// How a listing is read.
+struct reading_plan {
+    // Walk on the calling thread, apply on another.
+    bool second_thread = false;
+    // Events are handed on in blocks of about this many bytes.
+    std::size_t block_size = std::size_t{64} << 10;
+
+    // Two threads when the process may run on two cores or more.
+    static reading_plan for_this_process();
+};
+
+class event_sink {
+public:
+    // `path` names the listing in messages.
+    event_sink(const reading_plan& plan, const char* path);
+    // Waits for what was handed on to be applied.
+    ~event_sink();
+    event_sink(const event_sink&) = delete;
+    event_sink& operator=(const event_sink&) = delete;
+
+    // An element starts; texts that follow go to `text_target` (none: dropped).
+    void start_element(element_kind kind, std::string_view name, std::optional<value_target> text_target) {
+        block_.append(event_kind::element_start, static_cast<std::uint8_t>(kind), name);
+        text_target_ = text_target;
+        if (kind == element_kind::channel) any_channel_ = true;
+    }
+    // Where the text of the element last started goes, if anywhere.
+    std::optional<value_target> text_target() const { return text_target_; }
+    // Whether the model has a channel by now: only then is an icon looked at.
+    bool any_channel() const { return any_channel_; }
+
+    void value(value_target target, std::string_view bytes) {
+        block_.append(event_kind::value, static_cast<std::uint8_t>(target), bytes);
+    }
+    // Reading stops on this attribute.
+    void refuse(std::string_view attribute) { block_.append(event_kind::oversized_attribute, 0, attribute); }
+    // For libxml_output_capture: what libxml2 prints.
+    static void take_diagnostic(void* sink, std::string_view text) noexcept;
+
+    // Between two nodes: a full block is handed on.
+    void node_done() {
+        if (block_.size() >= block_size_) hand_on();
+    }
+    // The listing ends, read to its end or not; then every event is applied
+    // before this returns.
+    void finish(listing_end end);
+
+private:
+    void hand_on();
+    void apply_all();
+    void stop_applier();
+
+    const char* path_;
+    std::size_t block_size_;
+    event_block block_;
+    std::optional<value_target> text_target_;
+    bool any_channel_;
+    std::optional<block_pipe> pipe_;
+    std::thread applier_;
+};

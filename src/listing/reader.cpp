@@ -1,0 +1,179 @@
+#include "listing/reader.hpp"
+
+#include "listing/attribute_size.hpp"
+#include "listing/libxml_output.hpp"
+
+#include <libxml/parserInternals.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr int element_start_node = 1;
+constexpr int text_node = 3;
+
+struct xml_string_deleter {
+    void operator()(xmlChar* text) const { xmlFree(text); }
+};
+using xml_string = std::unique_ptr<xmlChar, xml_string_deleter>;
+
+std::string_view view(const xmlChar* text) {
+    return text == nullptr ? std::string_view{} : std::string_view(reinterpret_cast<const char*>(text));
+}
+
+// An attribute whose entities would expand beyond libxml2's own limit on a
+// text: reading stops there, as on an XML error.
+struct oversized_attribute {
+    const char* name;
+};
+
+// Hands on an attribute the element carries.
+void pass_attribute(xmlTextReaderPtr reader, event_sink& sink, const char* name, value_target target) {
+    if (attribute_size(reader, name, XML_MAX_TEXT_LENGTH) > XML_MAX_TEXT_LENGTH) throw oversized_attribute{name};
+    const xml_string value(xmlTextReaderGetAttribute(reader, reinterpret_cast<const xmlChar*>(name)));
+    if (value) sink.value(target, view(value.get()));
+}
+
+void pass_programme_attributes(xmlTextReaderPtr reader, event_sink& sink) {
+    for (const program_field_info& wanted : program_fields) {
+        if (wanted.source != field_source::programme_attribute) continue;
+        // The names are literals: their views end in a NUL.
+        pass_attribute(reader, sink, wanted.listing_name.data(), target_of(wanted.field));
+    }
+}
+
+// An element the walk looks at: what it starts, where its texts go.
+struct known_element {
+    std::string_view name;
+    element_kind kind;
+    std::optional<value_target> text_target;
+};
+
+constexpr std::size_t element_text_count = [] {
+    std::size_t count = 0;
+    for (const program_field_info& field : program_fields)
+        count += field.source == field_source::element_text ? 1 : 0;
+    return count;
+}();
+
+constexpr auto known_elements = [] {
+    std::array<known_element, 4 + element_text_count> known{{
+        {"channel", element_kind::channel, std::nullopt},
+        {"icon", element_kind::icon, std::nullopt},
+        {"programme", element_kind::programme, std::nullopt},
+        {"display-name", element_kind::other, value_target::display_name},
+    }};
+    std::size_t at = 4;
+    for (const program_field_info& field : program_fields)
+        if (field.source == field_source::element_text)
+            known[at++] = {field.listing_name, element_kind::other, target_of(field.field)};
+    return known;
+}();
+
+constexpr known_element unknown_element{{}, element_kind::other, std::nullopt};
+
+const known_element& element_named(std::string_view name) {
+    for (const known_element& known : known_elements)
+        if (known.name == name) return known;
+    return unknown_element;
+}
+
+void start_element(xmlTextReaderPtr reader, event_sink& sink) {
+    const std::string_view name = view(xmlTextReaderConstName(reader));
+    const known_element& element = element_named(name);
+    sink.start_element(element.kind, name, element.text_target);
+    switch (element.kind) {
+    case element_kind::channel:
+        pass_attribute(reader, sink, "id", value_target::channel_id);
+        break;
+    case element_kind::icon:
+        // Without a channel an icon goes nowhere: its source is not read.
+        if (sink.any_channel()) pass_attribute(reader, sink, "src", value_target::icon_source);
+        break;
+    case element_kind::programme:
+        pass_programme_attributes(reader, sink);
+        break;
+    case element_kind::other:
+        break;
+    }
+}
+
+// The text is fetched only once it is known to be wanted: most texts of a
+// listing belong to elements nobody reads.
+void take_text(xmlTextReaderPtr reader, event_sink& sink) {
+    const std::optional<value_target> target = sink.text_target();
+    if (target && xmlTextReaderHasValue(reader)) sink.value(*target, view(xmlTextReaderConstValue(reader)));
+}
+
+// Walks the listing to its end or its first error.
+listing_read walk_listing(xmlTextReaderPtr reader, event_sink& sink) {
+    listing_read read;
+    int result;
+    try {
+        while ((result = xmlTextReaderRead(reader)) == 1) {
+            read.any_node = true;
+            processNode(reader, sink);
+            sink.node_done();
+        }
+    } catch (const oversized_attribute& refused) {
+        sink.refuse(refused.name);
+        return read;
+    }
+    read.complete = result == 0;
+    return read;
+}
+
+struct reader_deleter {
+    void operator()(xmlTextReaderPtr reader) const { xmlFreeTextReader(reader); }
+};
+using reader_handle = std::unique_ptr<xmlTextReader, reader_deleter>;
+
+listing_read report_unopened(const char* path) {
+    std::fprintf(stderr, "Unable to open %s\n", path);
+    return {};
+}
+
+// Walks the listing and has every event applied. What libxml2 says meanwhile
+// is printed in its place among the trace.
+listing_read read_listing(reader_handle reader, const char* path, const reading_plan& plan) {
+    if (!reader) return report_unopened(path);
+    event_sink sink(plan, path);
+    listing_read read;
+    {
+        const libxml_output_capture capture(&event_sink::take_diagnostic, &sink);
+        read = walk_listing(reader.get(), sink);
+    }
+    reader.reset();
+    sink.finish(read.complete ? listing_end::complete : listing_end::failed);
+    return read;
+}
+
+} // namespace
+
+void processNode(xmlTextReaderPtr reader, event_sink& sink) {
+    switch (xmlTextReaderNodeType(reader)) {
+    case element_start_node:
+        start_element(reader, sink);
+        break;
+    case text_node:
+        take_text(reader, sink);
+        break;
+    default:
+        break;
+    }
+}
+
+listing_read parse_xml_file(const char* path, const reading_plan& plan) {
+    return read_listing(reader_handle(xmlReaderForFile(path, nullptr, 0)), path, plan);
+}
+
+listing_read parse_xml_memory(std::string_view listing, const char* name, const reading_plan& plan) {
+    if (listing.size() > INT_MAX) return report_unopened(name);
+    return read_listing(reader_handle(xmlReaderForMemory(listing.data(), static_cast<int>(listing.size()), name,
+                                                         nullptr, 0)),
+                        name, plan);
+}
