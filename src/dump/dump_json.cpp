@@ -5,6 +5,8 @@
 #include <nlohmann/json.hpp>
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace gf = guide_format;
 
@@ -20,16 +22,28 @@ void append_member(std::string& out, std::string_view name, std::string_view jso
     out.append(json_string(name)).append(":").append(json_value);
 }
 
-void put(std::FILE* out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
+// Closes the object begun in `line` with the array `name`: one element per
+// line, each printed by print(element, index).
+template <typename Element, typename Print>
+void end_with_array(std::string& line, std::string_view name, const std::vector<Element>& elements,
+                    std::FILE* out, Print print) {
+    append_member(line, name, "[");
+    put_text(out, line);
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        put_text(out, i == 0 ? "\n" : ",\n");
+        print(elements[i], i);
+    }
+    put_text(out, "]}");
+}
 
-void print_programme(const guide_programme& programme, std::string& line, std::FILE* out) {
-    line.assign(1, '{');
+void print_programme(const guide_programme& programme, std::FILE* out) {
+    std::string line = "{";
     for (std::size_t i = 0; i < gf::programme_string_count; ++i) {
         if (programme.strings[i].empty()) continue; // absent or empty: the file cannot tell
         append_member(line, gf::programme_string_names[i], json_string(programme.strings[i]));
     }
     line += '}';
-    put(out, line);
+    put_text(out, line);
 }
 
 void print_channel(const guide_channel& channel, std::size_t index, std::FILE* out) {
@@ -37,13 +51,8 @@ void print_channel(const guide_channel& channel, std::size_t index, std::FILE* o
     append_member(line, "index", std::to_string(index));
     append_member(line, gf::channel_string_names[0], json_string(channel.icon));
     append_member(line, gf::channel_string_names[1], json_string(channel.display_name));
-    append_member(line, "programmes", "[");
-    put(out, line);
-    for (std::size_t i = 0; i < channel.programmes.size(); ++i) {
-        put(out, i == 0 ? "\n" : ",\n");
-        print_programme(channel.programmes[i], line, out);
-    }
-    put(out, "]}");
+    end_with_array(line, "programmes", channel.programmes, out,
+                   [&](const guide_programme& programme, std::size_t) { print_programme(programme, out); });
 }
 
 std::string header_members(const guide& content) {
@@ -61,11 +70,7 @@ std::string header_members(const guide& content) {
 
 void print_guide_json(const guide& content, std::FILE* out) {
     std::string line = header_members(content);
-    append_member(line, "channels", "[");
-    put(out, line);
-    for (std::size_t i = 0; i < content.channels.size(); ++i) {
-        put(out, i == 0 ? "\n" : ",\n");
-        print_channel(content.channels[i], i, out);
-    }
-    put(out, "]}\n");
+    end_with_array(line, "channels", content.channels, out,
+                   [&](const guide_channel& channel, std::size_t index) { print_channel(channel, index, out); });
+    put_text(out, "\n");
 }

@@ -8,8 +8,6 @@ namespace gf = guide_format;
 
 namespace {
 
-void put(std::FILE* out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
-
 // "<indent><label>: <value>\n", or "<indent><label>:\n" for an empty value.
 void put_value(std::FILE* out, std::string_view indent, std::string_view label,
                std::string_view value) {
@@ -17,7 +15,7 @@ void put_value(std::FILE* out, std::string_view indent, std::string_view label,
     line.append(label).append(":");
     if (!value.empty()) line.append(" ").append(value);
     line += '\n';
-    put(out, line);
+    put_text(out, line);
 }
 
 std::string header_time(std::string_view digits) {
@@ -33,7 +31,7 @@ std::string programme_time(std::string_view stamp) {
 }
 
 void print_programme(const guide_programme& programme, std::size_t index, std::FILE* out) {
-    put(out, "  programme " + std::to_string(index) + "\n");
+    put_text(out, "  programme " + std::to_string(index) + "\n");
     for (std::size_t i = 0; i < gf::programme_string_count; ++i) {
         const std::string_view value = programme.strings[i];
         if (value.empty()) continue; // absent or empty: the file cannot tell them apart
@@ -44,7 +42,7 @@ void print_programme(const guide_programme& programme, std::size_t index, std::F
 }
 
 void print_channel(const guide_channel& channel, std::size_t index, std::FILE* out) {
-    put(out, "\nchannel " + std::to_string(index) + "\n");
+    put_text(out, "\nchannel " + std::to_string(index) + "\n");
     put_value(out, "  ", gf::channel_string_names[0], display_text(channel.icon));
     put_value(out, "  ", gf::channel_string_names[1], display_text(channel.display_name));
     put_value(out, "  ", "programmes", std::to_string(channel.programmes.size()));

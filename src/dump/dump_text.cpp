@@ -97,3 +97,5 @@ std::optional<std::string> format_programme_time(std::string_view stamp) {
     text.append(stamp.substr(10, 2));
     return text;
 }
+
+void put_text(std::FILE* out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }

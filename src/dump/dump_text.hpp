@@ -1,7 +1,9 @@
-// Turns the single-byte values of a guide file into text for people.
+// Turns the single-byte values of a guide file into text for people, and
+// writes that text out.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,3 +26,7 @@ std::string format_utc(std::int64_t seconds, const char* format);
 // A start or stop time, YYYYMMDDhhmm, as "YYYY-MM-DD hh:mm"; nothing when it
 // is not a date and time of that form.
 std::optional<std::string> format_programme_time(std::string_view stamp);
+
+// Writes `text` as it is; a write error shows in ferror(out), checked once
+// at the end.
+void put_text(std::FILE* out, std::string_view text);
