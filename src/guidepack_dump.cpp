@@ -1,4 +1,4 @@
-// guidepack-dump [--json] GUIDE: checks a guide file's structure and prints
+// guidepack-dump [OPTION]... GUIDE: checks a guide file's structure and prints
 // what it holds, for a person or as JSON.
 #include "dump/dump_json.hpp"
 #include "dump/dump_listing.hpp"
@@ -7,43 +7,75 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <getopt.h>
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
+#include <variant>
 
 namespace {
 
 constexpr const char* program_name = "guidepack-dump";
-constexpr const char* usage = "usage: guidepack-dump [--json] GUIDE\n";
+constexpr const char* usage_line = "Usage: guidepack-dump [OPTION]... GUIDE\n";
 
+constexpr const char* help_text =
+    "Check the structure of the PRG1 guide file GUIDE and print what it holds,\n"
+    "as text for a person or as JSON. GUIDE may be - for standard input; after\n"
+    "--, a GUIDE beginning with - is a file name.\n"
+    "\n"
+    "      --json     print the guide as one JSON document\n"
+    "  -h, --help     print this help and exit\n"
+    "  -V, --version  print the version and exit\n"
+    "\n"
+    "Exit status: 0 when the guide is whole and was printed, 1 when it could not\n"
+    "be read or printed or its structure is damaged, 2 when the command line is\n"
+    "wrong.\n";
+
+// 1 stays for a damaged guide, so that a script checking guides can tell it
+// from a mistake in its own command line.
 enum exit_status { success = 0, failure = 1, usage_error = 2 };
+
+enum option_code { json_option = 256 };
+
+constexpr option long_options[] = {
+    {"json", no_argument, nullptr, json_option},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
+};
 
 struct options {
     bool json = false;
     const char* path = nullptr;
 };
 
-std::optional<options> parse_arguments(int argc, char** argv) {
+int usage_mistake(const std::string& message) {
+    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", program_name,
+                 message.c_str(), program_name);
+    return usage_error;
+}
+
+// The options, or the exit status when there is nothing to dump.
+std::variant<options, int> parse_arguments(int argc, char** argv) {
     options result;
-    bool only_paths = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (!only_paths && arg == "--json") {
-            result.json = true;
-        } else if (!only_paths && arg == "--") {
-            only_paths = true;
-        } else if (!only_paths && arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "%s: unknown option '%s'\n", program_name, argv[i]);
-            return std::nullopt;
-        } else if (result.path) {
-            std::fprintf(stderr, "%s: one guide file at a time\n", program_name);
-            return std::nullopt;
-        } else {
-            result.path = argv[i];
+    opterr = 0; // our own messages, the same in every locale
+    int option;
+    while ((option = getopt_long(argc, argv, "hV", long_options, nullptr)) != -1) {
+        switch (option) {
+        case json_option: result.json = true; break;
+        case 'h': std::fputs(usage_line, stdout); std::fputs(help_text, stdout); return success;
+        case 'V': std::puts("guidepack-dump " GUIDEPACK_VERSION); return success;
+        default:
+            // getopt names a wrong short option by its letter (optind may
+            // still point into its word), a wrong long one not at all.
+            if (optopt > 0 && optopt < json_option)
+                return usage_mistake("unknown option '-" + std::string(1, static_cast<char>(optopt)) + "'");
+            return usage_mistake("unknown option '" + std::string(argv[optind - 1]) + "'");
         }
     }
-    if (!result.path) return std::nullopt;
+    if (optind == argc) return usage_mistake("no guide file given");
+    if (optind + 1 < argc) return usage_mistake("one guide file at a time");
+    result.path = argv[optind];
     return result;
 }
 
@@ -103,18 +135,7 @@ int dump(const options& opts) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(usage, stdout);
-        return success;
-    }
-    if (argc == 2 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-V") == 0)) {
-        std::puts("guidepack-dump " GUIDEPACK_VERSION);
-        return success;
-    }
-    const std::optional<options> opts = parse_arguments(argc, argv);
-    if (!opts) {
-        std::fputs(usage, stderr);
-        return usage_error;
-    }
-    return dump(*opts);
+    const std::variant<options, int> parsed = parse_arguments(argc, argv);
+    if (const int* status = std::get_if<int>(&parsed)) return *status;
+    return dump(std::get<options>(parsed));
 }
