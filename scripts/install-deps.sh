@@ -7,7 +7,9 @@
 #   scripts/install-deps.sh --arm64  what cross-building for arm64 and running
 #                                    the result under qemu needs (adds the
 #                                    arm64 architecture to dpkg)
-# Runs apt-get as root, through sudo when not root.
+# Runs apt-get as root, through sudo when not root. Says in one line what it
+# installs; apt-get's and dpkg's own output goes to a log shown only when they
+# fail.
 set -euo pipefail
 
 packages=(g++ cmake make libxml2-dev nlohmann-json3-dev gzip libhowardhinnant-date-dev tzdata)
@@ -27,11 +29,22 @@ esac
 sudo=()
 [[ $(id -u) -eq 0 ]] || sudo=(sudo)
 
+log=$(mktemp "${TMPDIR:-/tmp}/install-deps.XXXXXX")
+trap 'rm -f "$log"' EXIT
+# Runs a command as root, its output kept in the log.
+quietly() {
+  if ! "${sudo[@]}" "$@" >>"$log" 2>&1; then
+    cat "$log" >&2
+    echo "install-deps: failed: $*" >&2
+    return 1
+  fi
+}
+
 updated=0
 if [[ -n "$architecture" ]] && ! dpkg --print-foreign-architectures | grep -qx "$architecture"; then
   echo "Adding the $architecture architecture to dpkg" >&2
-  "${sudo[@]}" dpkg --add-architecture "$architecture"
-  "${sudo[@]}" apt-get update -qq
+  quietly dpkg --add-architecture "$architecture"
+  quietly apt-get update
   updated=1
 fi
 
@@ -50,5 +63,5 @@ done
 [[ ${#missing[@]} -eq 0 ]] && exit 0
 
 echo "Installing: ${missing[*]}" >&2
-(( updated )) || "${sudo[@]}" apt-get update -qq
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+(( updated )) || quietly apt-get update
+quietly env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
