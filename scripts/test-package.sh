@@ -62,6 +62,7 @@ files=(
   usr/share/man/man1/guidepack-dump.1.gz
   usr/share/doc/guidepack/copyright
   usr/share/doc/guidepack/changelog.gz
+  usr/share/doc/guidepack/guide-format.md.gz # named by both man pages
 )
 root=$work/root
 dpkg-deb -x "$deb" "$root"
