@@ -19,6 +19,10 @@ std::string trace_of(const std::function<void()>& action) {
     return out.take();
 }
 
+// "c<n>", built by append(): GCC 12 in Release warns falsely (-Wrestrict) on
+// "c" + a string.
+std::string channel_id(int n) { return std::string("c").append(std::to_string(n)); }
+
 void add_channel_with_id(const std::string& id) {
     add_channel();
     set_last_channel_id(id);
@@ -126,9 +130,8 @@ TEST_F(GuideModel, ChannelsAddedAfterProgrammesAreFound) {
     // Enough channels that the table moves in memory several times.
     constexpr int count = 200;
     for (int i = 0; i < count; ++i) {
-        add_channel_with_id("c" + std::to_string(i));
-        // append(): GCC 12 in Release warns falsely (-Wrestrict) on "c" + a string.
-        const std::string id = std::string("c").append(std::to_string(i / 2));
+        add_channel_with_id(channel_id(i));
+        const std::string id = channel_id(i / 2);
         const std::string trace = attach(programme(id.c_str()));
         ASSERT_EQ(trace, "programme " + std::to_string(i % 2 + 1) + " sur " + id + "\n") << i;
     }
