@@ -1,17 +1,20 @@
 // guidepack [OPTION]... LISTING [GUIDE]: reads an XMLTV listing, traces what
-// it finds, and writes the guide file when a second path is given.
+// it finds, and writes the guide file when a second path is given. With
+// -o GUIDE, every operand is a listing, read into the one guide.
 #include "cli/command_line.hpp"
+#include "cli/listing_selection.hpp"
+#include "cli/read_listings.hpp"
 #include "cli/standard_streams.hpp"
 #include "guide/guide_model.hpp"
 #include "guide/guide_writer.hpp"
 #include "guide/record_store.hpp"
 #include "guide/temporary_files.hpp"
 #include "guide/trace.hpp"
-#include "listing/reader.hpp"
 
 #include <libxml/parser.h>
 #include <libxml/xmlmemory.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -38,6 +41,11 @@ void report_unreadable_times(const record_store& records) {
                  static_cast<unsigned long long>(count));
 }
 
+std::optional<std::int64_t> seconds_since_epoch(std::optional<std::chrono::sys_seconds> time) {
+    if (!time) return std::nullopt;
+    return time->time_since_epoch().count();
+}
+
 int run(const run_options& options) {
     if (options.quiet) silence_trace();
     else if (options.guide != nullptr && is_standard_output(options.guide)) {
@@ -49,6 +57,9 @@ int run(const run_options& options) {
     }
     std::optional<zone_time_converter> zone;
     if (!find_zone(options, zone)) return 1;
+    std::optional<std::chrono::sys_seconds> fixed_time;
+    listing_filter filter;
+    if (!find_fixed_time(fixed_time) || !set_up_filter(options, fixed_time, filter)) return 1;
 
     // The programmes are kept only when there is a guide to write.
     std::unique_ptr<record_store> records;
@@ -64,14 +75,17 @@ int run(const run_options& options) {
     keep_programs_in(records.get());
 
     // A guide is written even from a listing that failed: it holds what was
-    // attached before the failure. A listing of which nothing at all could
-    // be read leaves the guide as it was. Any failure makes the status 1.
-    const listing_read read = parse_xml_file(options.listing);
-    bool ok = read.complete;
-    if (records && read.any_node) {
-        ok = save_prg_file(options.guide, *records) && ok;
+    // attached before the failure. Listings of which nothing at all could be
+    // read, or a channel selection that matched nothing, leave the guide as
+    // it was. Any failure makes the status 1.
+    const listing_read read = read_listings(options.listings, filter);
+    const bool selected = any_channel_selected(options, filter);
+    bool ok = read.complete && selected;
+    if (records && read.any_node && selected) {
+        ok = save_prg_file(options.guide, *records, seconds_since_epoch(fixed_time)) && ok;
         report_unreadable_times(*records);
     }
+    report_unmatched_lines(options, filter);
     ok = finish_trace() && ok;
 
     xmlCleanupParser();

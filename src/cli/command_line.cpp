@@ -1,6 +1,8 @@
 #include "cli/command_line.hpp"
 
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <getopt.h>
 
 #ifndef GUIDEPACK_VERSION
@@ -10,67 +12,149 @@
 namespace {
 
 constexpr const char* usage_line = "Usage: guidepack [OPTION]... LISTING [GUIDE]\n";
+constexpr const char* output_usage_line = "  or:  guidepack [OPTION]... -o GUIDE LISTING...\n";
 
 constexpr const char* help_text =
     "Convert the XMLTV listing LISTING into the PRG1 guide file GUIDE, printing\n"
     "a trace of every value taken on standard output. Without GUIDE the listing\n"
     "is only read and traced. LISTING may be - for standard input; a gzip\n"
     "listing is read as it is. An existing GUIDE is replaced whole or not at all.\n"
+    "With -o, every LISTING is read, one after the other, into the one GUIDE.\n"
     "\n"
     "  -q, --quiet           print no trace\n"
     "  -z, --time-zone=ZONE  write start and stop times as the wall-clock time in\n"
     "                        ZONE: an IANA name such as Europe/Paris, or local\n"
     "                        for this machine's zone (TZ is honoured)\n"
+    "  -c, --channels=FILE   keep only the channels whose id matches a line of\n"
+    "                        FILE: an id, or a pattern with *, ? and [...]\n"
+    "      --from=TIME       leave out the programmes that end at or before TIME\n"
+    "      --until=TIME      leave out the programmes that start at or after TIME\n"
+    "      --days=N          the same as --from=now --until=now+Nd\n"
+    "  -o, --output=GUIDE    write GUIDE from every LISTING given\n"
     "  -h, --help            print this help and exit\n"
     "  -V, --version         print the version and exit\n"
+    "\n"
+    "TIME is an XMLTV time, YYYYMMDDhhmm[ss] [+hhmm|-hhmm] (UTC without an\n"
+    "offset), or now, now+N or now-N with a unit d, h or m (now+7d, now-6h).\n"
+    "SOURCE_DATE_EPOCH, when set, is now and the guide's time stamp.\n"
     "\n"
     "Exit status: 0 when the listing was read to its end and the guide written,\n"
     "1 otherwise.\n";
 
+// Options with no short form.
+enum long_only : int { from_option = 256, until_option, days_option };
+
 constexpr option long_options[] = {
     {"quiet", no_argument, nullptr, 'q'},
     {"time-zone", required_argument, nullptr, 'z'},
+    {"channels", required_argument, nullptr, 'c'},
+    {"from", required_argument, nullptr, from_option},
+    {"until", required_argument, nullptr, until_option},
+    {"days", required_argument, nullptr, days_option},
+    {"output", required_argument, nullptr, 'o'},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
 };
 
+const char* what_option_needs(int option) {
+    switch (option) {
+    case 'z': return "a time zone";
+    case 'c': return "a file";
+    case 'o': return "a guide file";
+    case days_option: return "a number of days";
+    default: return "a time";
+    }
+}
+
+void suggest_help() { std::fputs("Try 'guidepack --help' for more information.\n", stderr); }
+
 // `argument` is the word that held the option; `short_option` is its letter
 // when it was one of a group of short ones.
-int complain_about(bool missing_zone, int short_option, const char* argument) {
+int complain_about(bool missing_argument, int short_option, const char* argument) {
     const bool long_option = argument[0] == '-' && argument[1] == '-';
-    if (missing_zone)
-        std::fprintf(stderr, "guidepack: option '%s' needs a time zone\n", argument);
+    if (missing_argument)
+        std::fprintf(stderr, "guidepack: option '%s' needs %s\n", argument, what_option_needs(short_option));
     else if (long_option || short_option == 0)
         std::fprintf(stderr, "guidepack: unknown option '%s'\n", argument);
     else
         std::fprintf(stderr, "guidepack: unknown option '-%c'\n", short_option);
-    std::fputs("Try 'guidepack --help' for more information.\n", stderr);
+    suggest_help();
     return 1;
+}
+
+// --days=N: now to N days later. False, after saying so, for anything but a
+// count of 1 to 99999 days.
+bool set_days(run_options& options, const std::string& count) {
+    if (count.empty() || count.size() > 5 || count.find_first_not_of("0123456789") != std::string::npos ||
+        std::stoi(count) == 0) {
+        std::fprintf(stderr, "guidepack: --days needs a number of days from 1 to 99999, not '%s'\n",
+                     count.c_str());
+        suggest_help();
+        return false;
+    }
+    options.from = "now";
+    options.until = "now+" + count + "d";
+    return true;
+}
+
+// With -o every operand is a listing, standard input at most once.
+bool take_listings(run_options& options, int argc, char** argv) {
+    bool standard_input = false;
+    for (int i = optind; i < argc; ++i) {
+        const bool dash = std::strcmp(argv[i], "-") == 0;
+        if (dash && standard_input) {
+            std::fputs("guidepack: standard input (-) can be read only once\n", stderr);
+            return false;
+        }
+        standard_input = standard_input || dash;
+        options.listings.push_back(argv[i]);
+    }
+    if (!options.listings.empty()) return true;
+    std::fputs(usage_line, stderr);
+    std::fputs(output_usage_line, stderr);
+    return false;
 }
 
 } // namespace
 
 command parse_command_line(int argc, char** argv) {
     run_options options;
+    const char* output = nullptr;
     opterr = 0; // our own messages, the same in every locale
     int option;
-    while ((option = getopt_long(argc, argv, ":qz:hV", long_options, nullptr)) != -1) {
+    while ((option = getopt_long(argc, argv, ":qz:c:o:hV", long_options, nullptr)) != -1) {
         switch (option) {
         case 'q': options.quiet = true; break;
         case 'z': options.time_zone = optarg; break;
-        case 'h': std::fputs(usage_line, stdout); std::fputs(help_text, stdout); return 0;
+        case 'c': options.channels = optarg; break;
+        case 'o': output = optarg; break;
+        case from_option: options.from = optarg; break;
+        case until_option: options.until = optarg; break;
+        case days_option:
+            if (!set_days(options, optarg)) return 1;
+            break;
+        case 'h':
+            std::fputs(usage_line, stdout);
+            std::fputs(output_usage_line, stdout);
+            std::fputs(help_text, stdout);
+            return 0;
         case 'V': std::puts("guidepack " GUIDEPACK_VERSION); return 0;
         case ':': return complain_about(true, optopt, argv[optind - 1]);
         default: return complain_about(false, optopt, argv[optind - 1]);
         }
+    }
+    if (output != nullptr) {
+        options.guide = output;
+        if (!take_listings(options, argc, argv)) return 1;
+        return options;
     }
     if (optind >= argc) {
         // A bare "guidepack" prints nothing: callers may rely on its silence.
         if (argc > 1) std::fputs(usage_line, stderr);
         return 1;
     }
-    options.listing = argv[optind];
+    options.listings.push_back(argv[optind]);
     if (optind + 1 < argc) options.guide = argv[optind + 1];
     return options;
 }

@@ -1,15 +1,21 @@
-// guidepack's command line: options in the GNU style, then LISTING [GUIDE].
+// guidepack's command line: options in the GNU style, then LISTING [GUIDE],
+// or with -o GUIDE, LISTING...
 #pragma once
 
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 struct run_options {
-    const char* listing = nullptr;
-    const char* guide = nullptr; // none: read and trace only
+    std::vector<const char*> listings; // read one after the other
+    const char* guide = nullptr;       // none: read and trace only
     bool quiet = false;
     std::optional<std::string> time_zone;
+    const char* channels = nullptr; // the channels file
+    // The time window's bounds as given (--days gives both).
+    std::optional<std::string> from;
+    std::optional<std::string> until;
 };
 
 // What the command line asks for: a run, or an exit with this status once

@@ -19,6 +19,13 @@ using text_view = std::optional<std::string_view>;
 
 inline text_view view_of(const text_field& field) { return field ? text_view{*field} : text_view{}; }
 
+// Hashes a string and a view of it alike, so that tables keyed by channel id
+// are looked up with views, without a copy.
+struct id_hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view id) const noexcept { return std::hash<std::string_view>{}(id); }
+};
+
 // A programme: the pending one while it is read, and what an accepted one
 // hands to the program store.
 struct program_t {
@@ -56,12 +63,6 @@ struct prg_file_t {
 private:
     // First channel of each id, so that attaching a programme does not scan
     // every channel. Kept by set_last_channel_id alone.
-    struct id_hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view s) const noexcept {
-            return std::hash<std::string_view>{}(s);
-        }
-    };
     std::unordered_map<std::string, std::int32_t, id_hash, std::equal_to<>> first_channel_by_id_;
     program_store* store_ = nullptr;
 

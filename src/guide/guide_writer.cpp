@@ -83,8 +83,8 @@ void write_prg_file(output_file& file, record_store& records) {
         write_channel(file, prg_file.channels[static_cast<std::size_t>(i)], i, records, scratch);
 }
 
-bool save_prg_file(const std::string& path, record_store& records) {
-    const std::string digits = format_timestamp(static_cast<std::int64_t>(std::time(nullptr)));
+bool save_prg_file(const std::string& path, record_store& records, std::optional<std::int64_t> time) {
+    const std::string digits = format_timestamp(time.value_or(static_cast<std::int64_t>(std::time(nullptr))));
     trace_text("saving ");
     trace_text(path);
     trace_text(" (time: ");

@@ -6,6 +6,7 @@
 #include "guide/guide_record.hpp"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,7 +17,9 @@ class record_store;
 // at all (guide_file.hpp). Returns false, after saying so on standard error,
 // when the file cannot be created or written.
 // The programmes come from `records`, which holds those the model attached.
-bool save_prg_file(const std::string& path, record_store& records);
+// The header's time stamp is `time`, in seconds since the epoch, or the
+// clock's when there is none.
+bool save_prg_file(const std::string& path, record_store& records, std::optional<std::int64_t> time = std::nullopt);
 
 // Writes the header, as the model holds it, and every channel to `file`,
 // tracing each step: the whole guide but for its time stamp's choice.

@@ -31,19 +31,64 @@ struct oversized_attribute {
     const char* name;
 };
 
-// Hands on an attribute the element carries.
-void pass_attribute(xmlTextReaderPtr reader, event_sink& sink, const char* name, value_target target) {
+// An attribute fetched for the filter's verdict, handed on later if the
+// element is kept. One too long to fetch is not fetched: the element is kept
+// unjudged, and handing it on refuses it as it would without a filter.
+struct fetched_attribute {
+    bool fetched = false;
+    xml_string value;
+
+    text_view text() const { return value ? text_view(view(value.get())) : text_view(); }
+};
+
+fetched_attribute fetch_attribute(xmlTextReaderPtr reader, const char* name) {
+    if (attribute_size(reader, name, XML_MAX_TEXT_LENGTH) > XML_MAX_TEXT_LENGTH) return {};
+    return {true, xml_string(xmlTextReaderGetAttribute(reader, reinterpret_cast<const xmlChar*>(name)))};
+}
+
+// Hands on an attribute the element carries, fetched now unless it was.
+void pass_attribute(xmlTextReaderPtr reader, event_sink& sink, const char* name, value_target target,
+                    const fetched_attribute& earlier = {}) {
+    if (earlier.fetched) {
+        if (earlier.value) sink.value(target, view(earlier.value.get()));
+        return;
+    }
     if (attribute_size(reader, name, XML_MAX_TEXT_LENGTH) > XML_MAX_TEXT_LENGTH) throw oversized_attribute{name};
     const xml_string value(xmlTextReaderGetAttribute(reader, reinterpret_cast<const xmlChar*>(name)));
     if (value) sink.value(target, view(value.get()));
 }
 
-void pass_programme_attributes(xmlTextReaderPtr reader, event_sink& sink) {
+// The programme's attributes as the filter fetched them, in program_field
+// order: start, stop, channel.
+using programme_attributes = std::array<fetched_attribute, 3>;
+
+constexpr std::size_t attribute_slot(program_field field) { return static_cast<std::size_t>(field); }
+static_assert(attribute_slot(program_field::channel) == 2 && attribute_slot(program_field::start) == 0);
+
+void pass_programme_attributes(xmlTextReaderPtr reader, event_sink& sink, const programme_attributes& earlier) {
     for (const program_field_info& wanted : program_fields) {
         if (wanted.source != field_source::programme_attribute) continue;
         // The names are literals: their views end in a NUL.
-        pass_attribute(reader, sink, wanted.listing_name.data(), target_of(wanted.field));
+        pass_attribute(reader, sink, wanted.listing_name.data(), target_of(wanted.field),
+                       earlier[attribute_slot(wanted.field)]);
     }
+}
+
+// Fetches what the filter needs, the channel first: most programmes left out
+// are left out for it.
+bool keeps_programme(xmlTextReaderPtr reader, listing_filter& filter, programme_attributes& fetched) {
+    fetched_attribute& channel = fetched[attribute_slot(program_field::channel)];
+    if (filter.judges_programme_channels()) {
+        channel = fetch_attribute(reader, "channel");
+        if (channel.fetched && !filter.keeps_programme_of(channel.text())) return false;
+    }
+    if (!filter.judges_times()) return true;
+    fetched_attribute& start = fetched[attribute_slot(program_field::start)];
+    fetched_attribute& stop = fetched[attribute_slot(program_field::stop)];
+    start = fetch_attribute(reader, "start");
+    if (!start.fetched) return true;
+    stop = fetch_attribute(reader, "stop");
+    return !stop.fetched || filter.keeps_programme_times(start.text(), stop.text());
 }
 
 // An element the walk looks at: what it starts, where its texts go.
@@ -82,24 +127,37 @@ const known_element& element_named(std::string_view name) {
     return unknown_element;
 }
 
-void start_element(xmlTextReaderPtr reader, event_sink& sink) {
+// An element the filter leaves out yields no event at all: element_name and
+// the text target stay as they were, as if it were not in the listing.
+walk_step start_element(xmlTextReaderPtr reader, event_sink& sink, listing_filter* filter) {
     const std::string_view name = view(xmlTextReaderConstName(reader));
     const known_element& element = element_named(name);
+    fetched_attribute id;
+    programme_attributes programme;
+    if (filter != nullptr) {
+        if (element.kind == element_kind::channel && filter->judges_channels()) {
+            id = fetch_attribute(reader, "id");
+            if (id.fetched && !filter->keeps_channel(id.text())) return walk_step::past;
+        } else if (element.kind == element_kind::programme && !keeps_programme(reader, *filter, programme)) {
+            return walk_step::past;
+        }
+    }
     sink.start_element(element.kind, name, element.text_target);
     switch (element.kind) {
     case element_kind::channel:
-        pass_attribute(reader, sink, "id", value_target::channel_id);
+        pass_attribute(reader, sink, "id", value_target::channel_id, id);
         break;
     case element_kind::icon:
         // Without a channel an icon goes nowhere: its source is not read.
         if (sink.any_channel()) pass_attribute(reader, sink, "src", value_target::icon_source);
         break;
     case element_kind::programme:
-        pass_programme_attributes(reader, sink);
+        pass_programme_attributes(reader, sink, programme);
         break;
     case element_kind::other:
         break;
     }
+    return walk_step::into;
 }
 
 // The text is fetched only once it is known to be wanted: most texts of a
@@ -109,15 +167,18 @@ void take_text(xmlTextReaderPtr reader, event_sink& sink) {
     if (target && xmlTextReaderHasValue(reader)) sink.value(*target, view(xmlTextReaderConstValue(reader)));
 }
 
-// Walks the listing to its end or its first error.
-listing_read walk_listing(xmlTextReaderPtr reader, event_sink& sink) {
+// Walks the listing to its end or its first error. An element left out is
+// stepped over with its contents, which are parsed but not looked at.
+listing_read walk_listing(xmlTextReaderPtr reader, event_sink& sink, listing_filter* filter) {
     listing_read read;
     int result;
     try {
-        while ((result = xmlTextReaderRead(reader)) == 1) {
+        result = xmlTextReaderRead(reader);
+        while (result == 1) {
             read.any_node = true;
-            processNode(reader, sink);
+            const walk_step step = processNode(reader, sink, filter);
             sink.node_done();
+            result = step == walk_step::past ? xmlTextReaderNext(reader) : xmlTextReaderRead(reader);
         }
     } catch (const oversized_attribute& refused) {
         sink.refuse(refused.name);
@@ -139,13 +200,14 @@ listing_read report_unopened(const char* path) {
 
 // Walks the listing and has every event applied. What libxml2 says meanwhile
 // is printed in its place among the trace.
-listing_read read_listing(reader_handle reader, const char* path, const reading_plan& plan) {
+listing_read read_listing(reader_handle reader, const char* path, const reading_plan& plan,
+                          listing_filter* filter) {
     if (!reader) return report_unopened(path);
     event_sink sink(plan, path);
     listing_read read;
     {
         const libxml_output_capture capture(&event_sink::take_diagnostic, &sink);
-        read = walk_listing(reader.get(), sink);
+        read = walk_listing(reader.get(), sink, filter != nullptr && filter->leaves_anything_out() ? filter : nullptr);
     }
     reader.reset();
     sink.finish(read.complete ? listing_end::complete : listing_end::failed);
@@ -154,26 +216,27 @@ listing_read read_listing(reader_handle reader, const char* path, const reading_
 
 } // namespace
 
-void processNode(xmlTextReaderPtr reader, event_sink& sink) {
+walk_step processNode(xmlTextReaderPtr reader, event_sink& sink, listing_filter* filter) {
     switch (xmlTextReaderNodeType(reader)) {
     case element_start_node:
-        start_element(reader, sink);
-        break;
+        return start_element(reader, sink, filter);
     case text_node:
         take_text(reader, sink);
         break;
     default:
         break;
     }
+    return walk_step::into;
 }
 
-listing_read parse_xml_file(const char* path, const reading_plan& plan) {
-    return read_listing(reader_handle(xmlReaderForFile(path, nullptr, 0)), path, plan);
+listing_read parse_xml_file(const char* path, const reading_plan& plan, listing_filter* filter) {
+    return read_listing(reader_handle(xmlReaderForFile(path, nullptr, 0)), path, plan, filter);
 }
 
-listing_read parse_xml_memory(std::string_view listing, const char* name, const reading_plan& plan) {
+listing_read parse_xml_memory(std::string_view listing, const char* name, const reading_plan& plan,
+                              listing_filter* filter) {
     if (listing.size() > INT_MAX) return report_unopened(name);
     return read_listing(reader_handle(xmlReaderForMemory(listing.data(), static_cast<int>(listing.size()), name,
                                                          nullptr, 0)),
-                        name, plan);
+                        name, plan, filter);
 }

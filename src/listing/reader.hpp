@@ -3,6 +3,7 @@
 #pragma once
 
 #include "listing/event_sink.hpp"
+#include "listing/listing_filter.hpp"
 
 #include <libxml/xmlreader.h>
 
@@ -17,12 +18,19 @@ struct listing_read {
 // Reads the whole listing at `path` (libxml2's file name conventions apply:
 // "-" is standard input, gzip is undone). A listing that could not be opened,
 // or whose reading stopped on an XML error, is reported on standard error.
-// The model is complete when it returns.
-listing_read parse_xml_file(const char* path, const reading_plan& plan = reading_plan::for_this_process());
+// The model is complete when it returns. `filter`, when given, leaves
+// elements out (listing_filter.hpp).
+listing_read parse_xml_file(const char* path, const reading_plan& plan = reading_plan::for_this_process(),
+                            listing_filter* filter = nullptr);
 
 // The same on a listing held in memory; `name` stands for the path in messages.
 listing_read parse_xml_memory(std::string_view listing, const char* name,
-                              const reading_plan& plan = reading_plan::for_this_process());
+                              const reading_plan& plan = reading_plan::for_this_process(),
+                              listing_filter* filter = nullptr);
 
-// Turns the node the reader stands on into events.
-void processNode(xmlTextReaderPtr reader, event_sink& sink);
+// Where the walk goes from a node: into it, or past it and its contents.
+enum class walk_step { into, past };
+
+// Turns the node the reader stands on into events, unless `filter` leaves
+// out the element starting there.
+walk_step processNode(xmlTextReaderPtr reader, event_sink& sink, listing_filter* filter = nullptr);
