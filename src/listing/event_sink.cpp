@@ -38,6 +38,21 @@ void event_sink::take_diagnostic(void* sink, std::string_view text) noexcept {
     static_cast<event_sink*>(sink)->block_.append(event_kind::diagnostic, 0, text);
 }
 
+void event_sink::text(value_target target, std::string_view bytes) {
+    if (!left_out_since_text_) {
+        value(target, bytes);
+    } else if (open_text_ != no_text && block_.last_event() == open_text_) {
+        block_.extend_last(gap_);
+        block_.extend_last(bytes);
+    } else {
+        gap_.append(bytes);
+        value(target, gap_);
+    }
+    open_text_ = block_.last_event();
+    gap_.clear();
+    left_out_since_text_ = false;
+}
+
 void event_sink::hand_on() {
     if (block_.empty()) return;
     if (!pipe_) {

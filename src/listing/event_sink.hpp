@@ -8,7 +8,9 @@
 #include "listing/listing_events.hpp"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <thread>
 
@@ -37,6 +39,7 @@ public:
         block_.append(event_kind::element_start, static_cast<std::uint8_t>(kind), name);
         text_target_ = text_target;
         if (kind == element_kind::channel) any_channel_ = true;
+        end_text_run();
     }
     // Where the text of the element last started goes, if anywhere.
     std::optional<value_target> text_target() const { return text_target_; }
@@ -46,20 +49,38 @@ public:
     void value(value_target target, std::string_view bytes) {
         block_.append(event_kind::value, static_cast<std::uint8_t>(target), bytes);
     }
+    // While elements are left out: texts that meet across them, with nothing
+    // but white space between, are one text, as in the listing without them.
+    // `text` is a text node's value; the others are the nodes around it.
+    void text(value_target target, std::string_view bytes);
+    void white_space(std::string_view bytes) {
+        if (text_target_) gap_.append(bytes);
+    }
+    void element_left_out() { left_out_since_text_ = true; }
+    void other_node() { end_text_run(); }
+
     // Reading stops on this attribute.
     void refuse(std::string_view attribute) { block_.append(event_kind::oversized_attribute, 0, attribute); }
     // For libxml_output_capture: what libxml2 prints.
     static void take_diagnostic(void* sink, std::string_view text) noexcept;
 
-    // Between two nodes: a full block is handed on.
+    // Between two nodes: a full block is handed on, unless its last text
+    // may still grow.
     void node_done() {
-        if (block_.size() >= block_size_) hand_on();
+        if (block_.size() >= block_size_ && open_text_ == no_text) hand_on();
     }
     // The listing ends, read to its end or not; then every event is applied
     // before this returns.
     void finish(listing_end end);
 
 private:
+    static constexpr std::size_t no_text = SIZE_MAX;
+
+    void end_text_run() {
+        open_text_ = no_text;
+        gap_.clear();
+        left_out_since_text_ = false;
+    }
     void hand_on();
     void apply_all();
     void stop_applier();
@@ -68,6 +89,11 @@ private:
     std::size_t block_size_;
     event_block block_;
     std::optional<value_target> text_target_;
+    // The event of the last text, while elements left out may join the next
+    // one to it; the white space since; whether an element was left out since.
+    std::size_t open_text_ = no_text;
+    std::string gap_;
+    bool left_out_since_text_ = false;
     bool any_channel_;
     std::optional<block_pipe> pipe_;
     std::thread applier_;

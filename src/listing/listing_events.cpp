@@ -20,3 +20,15 @@ void event_block::clear(std::size_t capacity) {
         capacity_ = capacity;
     }
 }
+
+void event_block::extend_last(std::string_view more) {
+    if (more.empty()) return;
+    if (capacity_ - size_ < more.size()) grow(more.size());
+    char* length_at = bytes_.get() + last_ + 2;
+    std::uint32_t length;
+    std::memcpy(&length, length_at, sizeof length);
+    length += static_cast<std::uint32_t>(more.size());
+    std::memcpy(length_at, &length, sizeof length);
+    std::memcpy(bytes_.get() + size_, more.data(), more.size());
+    size_ += more.size();
+}

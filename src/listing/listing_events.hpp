@@ -54,6 +54,7 @@ public:
         bytes_ = std::move(other.bytes_);
         capacity_ = std::exchange(other.capacity_, 0);
         size_ = std::exchange(other.size_, 0);
+        last_ = std::exchange(other.last_, 0);
         return *this;
     }
 
@@ -61,6 +62,7 @@ public:
     void append(event_kind kind, std::uint8_t detail, std::string_view bytes) {
         const std::size_t need = header_size + bytes.size();
         if (capacity_ - size_ < need) grow(need);
+        last_ = size_;
         char* at = bytes_.get() + size_;
         at[0] = static_cast<char>(kind);
         at[1] = static_cast<char>(detail);
@@ -82,6 +84,11 @@ public:
         }
     }
 
+    // Where the last event appended starts.
+    std::size_t last_event() const { return last_; }
+    // Appends `more` to the bytes of the last event.
+    void extend_last(std::string_view more);
+
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
     // Empties the block; one grown far beyond `capacity` gives its memory back.
@@ -97,4 +104,5 @@ private:
     std::unique_ptr<char[]> bytes_;
     std::size_t capacity_ = 0;
     std::size_t size_ = 0;
+    std::size_t last_ = 0;
 };

@@ -15,6 +15,8 @@ namespace {
 
 constexpr int element_start_node = 1;
 constexpr int text_node = 3;
+constexpr int white_space_node = 13;
+constexpr int significant_white_space_node = 14;
 
 struct xml_string_deleter {
     void operator()(xmlChar* text) const { xmlFree(text); }
@@ -162,9 +164,18 @@ walk_step start_element(xmlTextReaderPtr reader, event_sink& sink, listing_filte
 
 // The text is fetched only once it is known to be wanted: most texts of a
 // listing belong to elements nobody reads.
-void take_text(xmlTextReaderPtr reader, event_sink& sink) {
+void take_text(xmlTextReaderPtr reader, event_sink& sink, bool leaving_out) {
     const std::optional<value_target> target = sink.text_target();
-    if (target && xmlTextReaderHasValue(reader)) sink.value(*target, view(xmlTextReaderConstValue(reader)));
+    if (!target || !xmlTextReaderHasValue(reader)) return;
+    const std::string_view text = view(xmlTextReaderConstValue(reader));
+    if (leaving_out) sink.text(*target, text);
+    else sink.value(*target, text);
+}
+
+// Without the elements left out, white space and the texts around it would
+// be one text: the walk keeps it while a text may follow.
+void take_white_space(xmlTextReaderPtr reader, event_sink& sink) {
+    if (sink.text_target() && xmlTextReaderHasValue(reader)) sink.white_space(view(xmlTextReaderConstValue(reader)));
 }
 
 // Walks the listing to its end or its first error. An element left out is
@@ -217,13 +228,22 @@ listing_read read_listing(reader_handle reader, const char* path, const reading_
 } // namespace
 
 walk_step processNode(xmlTextReaderPtr reader, event_sink& sink, listing_filter* filter) {
+    const bool leaving_out = filter != nullptr;
     switch (xmlTextReaderNodeType(reader)) {
-    case element_start_node:
-        return start_element(reader, sink, filter);
+    case element_start_node: {
+        const walk_step step = start_element(reader, sink, filter);
+        if (step == walk_step::past) sink.element_left_out();
+        return step;
+    }
     case text_node:
-        take_text(reader, sink);
+        take_text(reader, sink, leaving_out);
+        break;
+    case white_space_node:
+    case significant_white_space_node:
+        if (leaving_out) take_white_space(reader, sink);
         break;
     default:
+        if (leaving_out) sink.other_node();
         break;
     }
     return walk_step::into;
