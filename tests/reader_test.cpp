@@ -3,6 +3,7 @@
 #include "guide/guide_model.hpp"
 #include "listing/apply_events.hpp"
 #include "listing/reader.hpp"
+#include "guide/xmltv_time.hpp"
 #include "captured_output.hpp"
 #include "guide/trace.hpp"
 
@@ -37,8 +38,9 @@ run_output capture(const std::function<bool()>& parse) {
     return {ok, out.take(), std::move(err_text)};
 }
 
-run_output read_memory(const std::string& listing, const reading_plan& plan = reading_plan::for_this_process()) {
-    return capture([&] { return parse_xml_memory(listing, "listing.xml", plan).complete; });
+run_output read_memory(const std::string& listing, const reading_plan& plan = reading_plan::for_this_process(),
+                       listing_filter* filter = nullptr) {
+    return capture([&] { return parse_xml_memory(listing, "listing.xml", plan, filter).complete; });
 }
 
 run_output read_file(const std::string& name) {
@@ -64,17 +66,23 @@ int count_lines(const std::string& text, const std::string& prefix) {
 }
 
 // Ten channels and `count` programmes spread over them out of order, with
-// long texts: the trace runs to several times 64 KiB. No end tag.
-std::string long_listing(int count) {
+// long texts: the trace runs to several times 64 KiB. No end tag. Programme
+// p is on channel p * 7 % 10, from 20:00 to 21:00 (+0100) on day p % 7 of
+// March 2024 (day 0: no date). Only the channels c and programmes of
+// `keep(c, -1)` and `keep(c, day)` are written, when given.
+std::string long_listing(int count, const std::function<bool(int, int)>& keep = {}) {
     std::string listing = "<tv>\n";
     for (int c = 0; c < 10; ++c) {
         // append(): GCC 12 in Release warns falsely (-Wrestrict) on "c" + a string.
         const std::string id = std::string("c").append(std::to_string(c));
+        if (keep && !keep(c, -1)) continue;
         listing += "<channel id='" + id + "'><display-name>Cha\xC3\xAEne " + id +
                    "</display-name><icon src='img/" + id + ".png'/></channel>\n";
     }
     for (int p = 0; p < count; ++p) {
-        listing += "<programme start='2024030" + std::to_string(p % 7) + "200000 +0100' stop='1' channel='c" +
+        if (keep && !keep(p * 7 % 10, p % 7)) continue;
+        const std::string day = std::string("2024030").append(std::to_string(p % 7));
+        listing += "<programme start='" + day + "200000 +0100' stop='" + day + "210000 +0100' channel='c" +
                    std::to_string(p * 7 % 10) + "'>\n  <title>Titre " + std::to_string(p) +
                    "</title>\n  <desc>" + std::string(200 + p % 50, 'd') +
                    "</desc>\n  <category>A</category><category>B</category><length>5</length>\n</programme>\n";
@@ -302,6 +310,68 @@ TEST_F(Reader, SameReadingWhateverTheBlocksAndThreads) {
         for (std::size_t i = 0; i < store.kept.size(); ++i) {
             EXPECT_EQ(store.kept[i].channel, expected_programs[i].channel);
             EXPECT_EQ(store.kept[i].program.fields, expected_programs[i].program.fields);
+        }
+    }
+}
+
+// What a filter leaves out is as if the listing did not hold it: read
+// through the filter, a listing prints and keeps exactly what the listing
+// without those elements, removed by hand, prints and keeps unfiltered,
+// however the events are cut into blocks and on whichever thread.
+TEST_F(Reader, FilteredListingReadsAsTheListingWithoutWhatIsLeftOut) {
+    const auto filter = [] {
+        listing_filter made;
+        made.selection.emplace(std::vector<std::string>{"a", "b*", "c[2-5]"});
+        made.window = {read_xmltv_time("20240302200000"), read_xmltv_time("20240305190000")};
+        return made;
+    };
+    const std::string edges[] = {
+        "<tv><channel id='a'><display-name>A</display-name></channel>\n"
+        "<channel><display-name>no id</display-name></channel>\n"
+        "<channel id='x'><display-name>X</display-name><icon src='x.png'/></channel>\n<channel id='b1'/>\n"
+        "<programme start='1' stop='2' channel='a'><title>A1</title></programme>\n"
+        "<programme start='1' stop='2' channel='x'><title>X1</title><icon src='p.png'/></programme>\n"
+        "<programme start='1' stop='2'><title>none</title></programme>\n"
+        "<programme start='1' stop='2' channel='b2'><title>  <channel id='y'/>B<channel id='z'/>"
+        " <programme channel='x'/> 2</title><category>k<!--c--><channel id='y'/>t</category></programme>\n"
+        "<channel id='b2'/></tv>",
+        "<tv><channel id='a'><display-name>A</display-name></channel>\n\n\n<channel id='b1'/>\n"
+        "<programme start='1' stop='2' channel='a'><title>A1</title></programme>\n\n\n"
+        "<programme start='1' stop='2' channel='b2'><title>  B  2</title><category>k<!--c-->t</category>"
+        "</programme>\n<channel id='b2'/></tv>",
+    };
+    // Channels 2 to 5; days 3 and 4 (day 2 ends at from, day 5 starts at
+    // until), and day 0, whose times cannot be read.
+    const std::string kept = long_listing(3000, [](int c, int day) {
+        return c >= 2 && c <= 5 && (day == -1 || day == 0 || day == 3 || day == 4);
+    }) + "</tv>";
+    struct filtered {
+        std::string listing, removed;
+        left_out_counts left_out; // channels, programmes of channels, out of time
+    };
+    // Of the long listing's programmes, 1800 are on channels 0, 1 and 6 to
+    // 9; 685 on channels 2 to 5 fall on days 1, 2, 5 and 6.
+    const filtered listings[] = {{edges[0], edges[1], {5, 3, 0}}, {long_listing(3000) + "</tv>", kept, {6, 1800, 685}}};
+    const reading_plan plans[] = {{false, 1}, {true, 64}, {true, std::size_t{1} << 20}};
+    for (const auto& [listing, removed, left_out] : listings) {
+        for (const reading_plan& plan : plans) {
+            SCOPED_TRACE(testing::Message() << listing.substr(0, 40) << ", second thread " << plan.second_thread
+                                            << ", blocks of " << plan.block_size);
+            start_model();
+            const run_output expected = read_memory(removed, plan);
+            const std::vector<kept_program> expected_programs = store.kept;
+            start_model();
+            listing_filter used = filter();
+            const run_output run = read_memory(listing, plan, &used);
+            EXPECT_TRUE(run.ok);
+            EXPECT_TRUE(run.out == expected.out) << run.out << "\n----\n" << expected.out;
+            EXPECT_EQ(run.err, expected.err);
+            ASSERT_EQ(store.kept.size(), expected_programs.size());
+            for (std::size_t i = 0; i < store.kept.size(); ++i)
+                EXPECT_EQ(store.kept[i].program.fields, expected_programs[i].program.fields);
+            EXPECT_EQ(used.left_out().channels, left_out.channels);
+            EXPECT_EQ(used.left_out().programmes_of_channels, left_out.programmes_of_channels);
+            EXPECT_EQ(used.left_out().programmes_out_of_time, left_out.programmes_out_of_time);
         }
     }
 }

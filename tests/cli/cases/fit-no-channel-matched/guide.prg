@@ -1,0 +1,1 @@
+the guide of yesterday
