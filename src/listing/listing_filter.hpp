@@ -30,6 +30,8 @@ struct left_out_counts {
     std::uint64_t channels = 0;
     std::uint64_t programmes_of_channels = 0; // channel not selected
     std::uint64_t programmes_out_of_time = 0;
+
+    bool operator==(const left_out_counts&) const = default;
 };
 
 class listing_filter {
