@@ -16,7 +16,8 @@ class record_store;
 // at all (guide_file.hpp). Returns false, after saying so on standard error,
 // when the file cannot be created or written.
 // The programmes come from `records`, which holds those the model attached.
-bool save_prg_file(const std::string& path, record_store& records);
+// `guide_bytes`, when given, receives the size of the guide written.
+bool save_prg_file(const std::string& path, record_store& records, std::uint64_t* guide_bytes = nullptr);
 
 // Writes the header, as the model holds it, and every channel to `file`,
 // tracing each step: the whole guide but for its time stamp's choice.
