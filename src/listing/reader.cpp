@@ -2,6 +2,7 @@
 
 #include "listing/attribute_size.hpp"
 #include "listing/libxml_output.hpp"
+#include "listing/progress.hpp"
 
 #include <libxml/parserInternals.h>
 
@@ -110,13 +111,14 @@ void take_text(xmlTextReaderPtr reader, event_sink& sink) {
 }
 
 // Walks the listing to its end or its first error.
-listing_read walk_listing(xmlTextReaderPtr reader, event_sink& sink) {
+listing_read walk_listing(xmlTextReaderPtr reader, event_sink& sink, reading_progress* progress) {
     listing_read read;
     int result;
     try {
         while ((result = xmlTextReaderRead(reader)) == 1) {
             read.any_node = true;
             processNode(reader, sink);
+            if (progress) progress->node_done(reader, sink.programmes());
             sink.node_done();
         }
     } catch (const oversized_attribute& refused) {
@@ -132,6 +134,19 @@ struct reader_deleter {
 };
 using reader_handle = std::unique_ptr<xmlTextReader, reader_deleter>;
 
+// What libxml2 prints goes among the events, once the progress line, which
+// it would land in, is erased for good.
+struct progress_then_sink {
+    reading_progress* progress;
+    event_sink* sink;
+
+    static void take(void* route, std::string_view text) noexcept {
+        const auto* self = static_cast<progress_then_sink*>(route);
+        if (self->progress) self->progress->stop();
+        event_sink::take_diagnostic(self->sink, text);
+    }
+};
+
 listing_read report_unopened(const char* path) {
     std::fprintf(stderr, "Unable to open %s\n", path);
     return {};
@@ -142,12 +157,16 @@ listing_read report_unopened(const char* path) {
 listing_read read_listing(reader_handle reader, const char* path, const reading_plan& plan) {
     if (!reader) return report_unopened(path);
     event_sink sink(plan, path);
+    std::optional<reading_progress> progress;
+    if (plan.show_progress) progress.emplace(path);
     listing_read read;
     {
-        const libxml_output_capture capture(&event_sink::take_diagnostic, &sink);
-        read = walk_listing(reader.get(), sink);
+        progress_then_sink diagnostics{progress ? &*progress : nullptr, &sink};
+        const libxml_output_capture capture(&progress_then_sink::take, &diagnostics);
+        read = walk_listing(reader.get(), sink, diagnostics.progress);
     }
     reader.reset();
+    progress.reset();
     sink.finish(read.complete ? listing_end::complete : listing_end::failed);
     return read;
 }
