@@ -1,10 +1,12 @@
 // guidepack [OPTION]... LISTING [GUIDE]: reads an XMLTV listing, traces what
 // it finds, and writes the guide file when a second path is given.
 #include "cli/command_line.hpp"
+#include "cli/listing_guard.hpp"
 #include "cli/standard_streams.hpp"
 #include "guide/guide_model.hpp"
 #include "guide/guide_writer.hpp"
 #include "guide/record_store.hpp"
+#include "guide/run_stats.hpp"
 #include "guide/temporary_files.hpp"
 #include "guide/trace.hpp"
 #include "listing/reader.hpp"
@@ -16,6 +18,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -33,12 +36,29 @@ void report_unreadable_times(const record_store& records) {
     const std::uint64_t count = records.unreadable_times();
     if (count == 0) return;
     std::fprintf(stderr,
-                 "guidepack: %llu start or stop times are not XMLTV times: "
-                 "written as they stand, cut to 12 characters\n",
+                 count == 1 ? "guidepack: %llu start or stop time is not an XMLTV time: "
+                              "written as it stands, cut to 12 characters\n"
+                            : "guidepack: %llu start or stop times are not XMLTV times: "
+                              "written as they stand, cut to 12 characters\n",
                  static_cast<unsigned long long>(count));
 }
 
+void report_guide_kept(const char* guide) {
+    std::fprintf(stderr, "guidepack: %s left as it was (--no-partial): the listing was not read to its end\n",
+                 guide);
+}
+
+// Writes the guide from what the model holds; false when that failed.
+bool write_guide(const char* guide, record_store& records, run_stats& stats) {
+    std::uint64_t bytes = 0;
+    const bool saved = save_prg_file(guide, records, &bytes);
+    if (saved) stats.guide_bytes = bytes;
+    report_unreadable_times(records);
+    return saved;
+}
+
 int run(const run_options& options) {
+    run_stats stats;
     if (options.quiet) silence_trace();
     else if (options.guide != nullptr && is_standard_output(options.guide)) {
         std::fprintf(stderr,
@@ -47,6 +67,7 @@ int run(const run_options& options) {
                      options.guide);
         return 1;
     }
+    if (options.guide != nullptr && !options.force && refuse_listing_as_guide(options.guide)) return 1;
     std::optional<zone_time_converter> zone;
     if (!find_zone(options, zone)) return 1;
 
@@ -64,15 +85,21 @@ int run(const run_options& options) {
     keep_programs_in(records.get());
 
     // A guide is written even from a listing that failed: it holds what was
-    // attached before the failure. A listing of which nothing at all could
-    // be read leaves the guide as it was. Any failure makes the status 1.
-    const listing_read read = parse_xml_file(options.listing);
+    // attached before the failure, unless --no-partial says otherwise. A
+    // listing of which nothing at all could be read leaves the guide as it
+    // was. Any failure makes the status 1.
+    reading_plan plan = reading_plan::for_this_process();
+    plan.show_progress = options.quiet && ::isatty(STDERR_FILENO);
+    const listing_read read = parse_xml_file(options.listing, plan);
+    if (read.any_node) ++stats.listings_read;
     bool ok = read.complete;
     if (records && read.any_node) {
-        ok = save_prg_file(options.guide, *records) && ok;
-        report_unreadable_times(*records);
+        if (options.no_partial && !read.complete) report_guide_kept(options.guide);
+        else ok = write_guide(options.guide, *records, stats) && ok;
     }
     ok = finish_trace() && ok;
+    stats.count_model();
+    if (options.stats) print_run_stats(stats);
 
     xmlCleanupParser();
     xmlMemoryDump();
