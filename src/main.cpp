@@ -2,12 +2,14 @@
 // it finds, and writes the guide file when a second path is given. With
 // -o GUIDE, every operand is a listing, read into the one guide.
 #include "cli/command_line.hpp"
+#include "cli/listing_guard.hpp"
 #include "cli/listing_selection.hpp"
 #include "cli/read_listings.hpp"
 #include "cli/standard_streams.hpp"
 #include "guide/guide_model.hpp"
 #include "guide/guide_writer.hpp"
 #include "guide/record_store.hpp"
+#include "guide/run_stats.hpp"
 #include "guide/temporary_files.hpp"
 #include "guide/trace.hpp"
 
@@ -19,6 +21,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -36,17 +39,31 @@ void report_unreadable_times(const record_store& records) {
     const std::uint64_t count = records.unreadable_times();
     if (count == 0) return;
     std::fprintf(stderr,
-                 "guidepack: %llu start or stop times are not XMLTV times: "
-                 "written as they stand, cut to 12 characters\n",
+                 count == 1 ? "guidepack: %llu start or stop time is not an XMLTV time: "
+                              "written as it stands, cut to 12 characters\n"
+                            : "guidepack: %llu start or stop times are not XMLTV times: "
+                              "written as they stand, cut to 12 characters\n",
                  static_cast<unsigned long long>(count));
 }
 
-std::optional<std::int64_t> seconds_since_epoch(std::optional<std::chrono::sys_seconds> time) {
-    if (!time) return std::nullopt;
-    return time->time_since_epoch().count();
+void report_guide_kept(const char* guide) {
+    std::fprintf(stderr, "guidepack: %s left as it was (--no-partial): the listing was not read to its end\n",
+                 guide);
+}
+
+// Writes the guide from what the model holds, stamped with `time` or else
+// the clock; false when that failed.
+bool write_guide(const char* guide, record_store& records, run_stats& stats,
+                 std::optional<std::chrono::sys_seconds> time) {
+    std::uint64_t bytes = 0;
+    const bool saved = save_prg_file(guide, records, &bytes, time);
+    if (saved) stats.guide_bytes = bytes;
+    report_unreadable_times(records);
+    return saved;
 }
 
 int run(const run_options& options) {
+    run_stats stats;
     if (options.quiet) silence_trace();
     else if (options.guide != nullptr && is_standard_output(options.guide)) {
         std::fprintf(stderr,
@@ -55,6 +72,7 @@ int run(const run_options& options) {
                      options.guide);
         return 1;
     }
+    if (options.guide != nullptr && !options.force && refuse_listing_as_guide(options.guide)) return 1;
     std::optional<zone_time_converter> zone;
     if (!find_zone(options, zone)) return 1;
     std::optional<std::chrono::sys_seconds> fixed_time;
@@ -75,18 +93,26 @@ int run(const run_options& options) {
     keep_programs_in(records.get());
 
     // A guide is written even from a listing that failed: it holds what was
-    // attached before the failure. Listings of which nothing at all could be
-    // read, or a channel selection that matched nothing, leave the guide as
-    // it was. Any failure makes the status 1.
-    const listing_read read = read_listings(options.listings, filter);
+    // attached before the failure, unless --no-partial says otherwise.
+    // Listings of which nothing at all could be read, or a channel selection
+    // that matched nothing, leave the guide as it was. Any failure makes the
+    // status 1.
+    reading_plan plan = reading_plan::for_this_process();
+    plan.show_progress = options.quiet && ::isatty(STDERR_FILENO);
+    const listings_read read = read_listings(options.listings, plan, filter);
+    stats.listings_read = read.with_nodes;
     const bool selected = any_channel_selected(options, filter);
     bool ok = read.complete && selected;
-    if (records && read.any_node && selected) {
-        ok = save_prg_file(options.guide, *records, seconds_since_epoch(fixed_time)) && ok;
-        report_unreadable_times(*records);
+    if (records && read.with_nodes > 0 && selected) {
+        if (options.no_partial && !read.complete) report_guide_kept(options.guide);
+        else ok = write_guide(options.guide, *records, stats, fixed_time) && ok;
     }
     report_unmatched_lines(options, filter);
     ok = finish_trace() && ok;
+    stats.count_model();
+    stats.other_channels = static_cast<std::int64_t>(filter.left_out().programmes_of_channels);
+    stats.outside_window = static_cast<std::int64_t>(filter.left_out().programmes_out_of_time);
+    if (options.stats) print_run_stats(stats);
 
     xmlCleanupParser();
     xmlMemoryDump();

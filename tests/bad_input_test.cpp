@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <pty.h>
 #include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -28,6 +29,8 @@ namespace fs = std::filesystem;
 
 // Where the child's standard output goes.
 enum class output_to { file, closed, full_device, guide };
+// Where its standard error goes: a file, or a pipe or a terminal read as it runs.
+enum class errors_to { file, pipe, terminal };
 
 struct run_result {
     int status = -1;
@@ -72,8 +75,8 @@ protected:
 
     // Runs guidepack in the folder with relative paths, so that messages do
     // not depend on where the folder is.
-    run_result run(std::vector<std::string> args, bool unprivileged = false,
-                   output_to output = output_to::file) const {
+    run_result run(std::vector<std::string> args, bool unprivileged = false, output_to output = output_to::file,
+                   errors_to errors = errors_to::file) const {
         const fs::path out = path(".stdout"), err = path(".stderr");
         // A copy here, where nobody can reach it wherever the build lies.
         std::string binary = GUIDEPACK_BINARY;
@@ -81,6 +84,11 @@ protected:
             fs::copy_file(binary, path("guidepack"), fs::copy_options::overwrite_existing);
             binary = path("guidepack").string();
         }
+        int err_ends[2] = {-1, -1};
+        winsize size{24, 80, 0, 0};
+        if (errors == errors_to::pipe && ::pipe(err_ends) != 0) return {};
+        if (errors == errors_to::terminal && ::openpty(&err_ends[0], &err_ends[1], nullptr, nullptr, &size) != 0)
+            return {};
         const auto start = std::chrono::steady_clock::now();
         const pid_t child = ::fork();
         if (child == 0) {
@@ -88,7 +96,7 @@ protected:
                                       : output == output_to::guide     ? path(args.back())
                                                                        : out;
             const int out_fd = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int err_fd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int err_fd = err_ends[1] >= 0 ? err_ends[1] : ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (out_fd < 0 || err_fd < 0 || ::dup2(out_fd, 1) < 0 || ::dup2(err_fd, 2) < 0 ||
                 ::chdir(dir_.c_str()) != 0 || (unprivileged && !drop_privileges()))
                 ::_exit(126);
@@ -100,6 +108,13 @@ protected:
             ::_exit(127);
         }
         run_result result;
+        if (err_ends[0] >= 0) {
+            ::close(err_ends[1]);
+            char block[4096];
+            for (ssize_t got; (got = ::read(err_ends[0], block, sizeof block)) > 0;)
+                result.err.append(block, static_cast<std::size_t>(got));
+            ::close(err_ends[0]);
+        }
         int status = 0;
         rusage usage{};
         if (child < 0 || ::wait4(child, &status, 0, &usage) != child) return result;
@@ -107,7 +122,7 @@ protected:
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         result.peak_rss_kb = usage.ru_maxrss;
         if (output == output_to::file) result.out = mask_time(read_file(out));
-        result.err = read_file(err);
+        if (err_ends[0] < 0) result.err = read_file(err);
         fs::remove(out);
         fs::remove(err);
         return result;
@@ -361,6 +376,50 @@ TEST_F(BadInput, StandardOutputClosedFullOrTheGuide) {
     r = run({"--quiet", "listing.xml", "same.prg"}, false, output_to::guide);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(guide_body(read_file(path("same.prg"))), one_channel);
+}
+
+// A guide that looks like a listing is refused unless --force; any other file
+// is written over as before.
+TEST_F(BadInput, GuideThatLooksLikeAListing) {
+    write_file(path("listing.xml"), xml_head + "<channel id=\"c1\"/>\n" + xml_tail);
+    const std::pair<std::string, bool> rows[] = { // content, refused
+        {xml_head, true}, {"\xEF\xBB\xBF \r\n\t<tv>", true},
+        {std::string(5000, ' ') + "<tv/>", true},   // blank past the first block
+        {std::string("\x1F\x8B\x08\0", 4), true}, // gzip
+        {"PRG10001", false}, {"", false}, {"an older guide <tv>", false},
+    };
+    for (const auto& [content, refused] : rows) {
+        SCOPED_TRACE(content);
+        write_file(path("guide.prg"), content);
+        EXPECT_EQ(run({"--quiet", "listing.xml", "guide.prg"}).status, refused ? 1 : 0);
+        EXPECT_EQ(read_file(path("guide.prg")) == content, refused);
+        if (refused) {
+            EXPECT_EQ(run({"-qf", "listing.xml", "guide.prg"}).status, 0);
+        }
+        EXPECT_EQ(guide_body(read_file(path("guide.prg"))), le32(1) + le16(0) + le16(0) + le32(0));
+    }
+}
+
+// The progress line shows when the trace is off and standard error is a
+// terminal, and is erased at the end and before anything else printed there.
+TEST_F(BadInput, ProgressLineOnlyOnATerminal) {
+    const std::string listing = xml_head + "<channel id=\"c1\"/>\n" + xml_tail;
+    write_file(path("listing.xml"), listing);
+    write_file(path("cut.xml"), listing.substr(0, listing.size() - 3));
+    ASSERT_EQ(std::system(("gzip -k " + path("listing.xml").string()).c_str()), 0);
+    const auto err = [this](std::vector<std::string> args, errors_to errors) {
+        return run(std::move(args), false, output_to::file, errors).err;
+    };
+    EXPECT_EQ(err({"-q", "listing.xml", "g.prg"}, errors_to::terminal),
+              "\rreading listing.xml: 0.0 of 0.0 MB (0%), 0 programmes, 0.0 MB/s\x1B[K\r\x1B[K");
+    // libxml2 counts the bytes unpacked: no share of the file's size.
+    EXPECT_EQ(err({"-q", "listing.xml.gz"}, errors_to::terminal),
+              "\rreading listing.xml.gz: 0.0 MB, 0 programmes, 0.0 MB/s\x1B[K\r\x1B[K");
+    const std::string cut = err({"-q", "cut.xml"}, errors_to::terminal);
+    EXPECT_TRUE(cut.starts_with("\rreading cut.xml: 0.0 of 0.0 MB (0%), 0 programmes, 0.0 MB/s\x1B[K\r\x1B[Kcut.xml:"))
+        << cut;
+    EXPECT_EQ(err({"-q", "listing.xml", "g.prg"}, errors_to::pipe), "");
+    EXPECT_EQ(err({"listing.xml", "g.prg"}, errors_to::terminal), "");
 }
 
 } // namespace

@@ -82,6 +82,8 @@ TEST_F(GuideModel, ProgrammeLackingARequiredFieldIsIncomplete) {
     }
     EXPECT_EQ(prg_file.channels[0].nb_programs, 0);
     EXPECT_TRUE(store.kept.empty());
+    EXPECT_EQ(prg_file.nb_incomplete, 5);
+    EXPECT_EQ(prg_file.nb_orphans, 0);
 }
 
 TEST_F(GuideModel, EmptyRequiredFieldsStillCount) {
@@ -103,6 +105,8 @@ TEST_F(GuideModel, OrphanNamesItsChannelAndIsDropped) {
         EXPECT_FALSE(current_program);
     }
     EXPECT_EQ(prg_file.channels[0].nb_programs, 0);
+    EXPECT_EQ(prg_file.nb_orphans, 5);
+    EXPECT_EQ(prg_file.nb_incomplete, 0);
 }
 
 TEST_F(GuideModel, ChannelWithoutIdNeverMatches) {

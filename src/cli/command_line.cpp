@@ -18,10 +18,12 @@ constexpr const char* help_text =
     "Convert the XMLTV listing LISTING into the PRG1 guide file GUIDE, printing\n"
     "a trace of every value taken on standard output. Without GUIDE the listing\n"
     "is only read and traced. LISTING may be - for standard input; a gzip\n"
-    "listing is read as it is. An existing GUIDE is replaced whole or not at all.\n"
-    "With -o, every LISTING is read, one after the other, into the one GUIDE.\n"
+    "listing is read as it is. An existing GUIDE is replaced whole or not at all;\n"
+    "one that looks like a listing is refused. With -o, every LISTING is read,\n"
+    "one after the other, into the one GUIDE.\n"
     "\n"
-    "  -q, --quiet           print no trace\n"
+    "  -q, --quiet           print no trace (on a terminal, show a progress line\n"
+    "                        on standard error instead)\n"
     "  -z, --time-zone=ZONE  write start and stop times as the wall-clock time in\n"
     "                        ZONE: an IANA name such as Europe/Paris, or local\n"
     "                        for this machine's zone (TZ is honoured)\n"
@@ -31,6 +33,11 @@ constexpr const char* help_text =
     "      --until=TIME      leave out the programmes that start at or after TIME\n"
     "      --days=N          the same as --from=now --until=now+Nd\n"
     "  -o, --output=GUIDE    write GUIDE from every LISTING given\n"
+    "      --no-partial      leave GUIDE as it was when the listing cannot be read\n"
+    "                        to its end\n"
+    "  -f, --force           write GUIDE even over a file that looks like a listing\n"
+    "      --stats           at the end, print one line on standard error: what was\n"
+    "                        read, written and left out, and how long it took\n"
     "  -h, --help            print this help and exit\n"
     "  -V, --version         print the version and exit\n"
     "\n"
@@ -41,8 +48,8 @@ constexpr const char* help_text =
     "Exit status: 0 when the listing was read to its end and the guide written,\n"
     "1 otherwise.\n";
 
-// Options with no short form.
-enum long_only : int { from_option = 256, until_option, days_option };
+// Options without a short form.
+enum : int { no_partial_option = 256, stats_option, from_option, until_option, days_option };
 
 constexpr option long_options[] = {
     {"quiet", no_argument, nullptr, 'q'},
@@ -52,6 +59,9 @@ constexpr option long_options[] = {
     {"until", required_argument, nullptr, until_option},
     {"days", required_argument, nullptr, days_option},
     {"output", required_argument, nullptr, 'o'},
+    {"no-partial", no_argument, nullptr, no_partial_option},
+    {"force", no_argument, nullptr, 'f'},
+    {"stats", no_argument, nullptr, stats_option},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -123,7 +133,7 @@ command parse_command_line(int argc, char** argv) {
     const char* output = nullptr;
     opterr = 0; // our own messages, the same in every locale
     int option;
-    while ((option = getopt_long(argc, argv, ":qz:c:o:hV", long_options, nullptr)) != -1) {
+    while ((option = getopt_long(argc, argv, ":qz:c:o:fhV", long_options, nullptr)) != -1) {
         switch (option) {
         case 'q': options.quiet = true; break;
         case 'z': options.time_zone = optarg; break;
@@ -134,6 +144,9 @@ command parse_command_line(int argc, char** argv) {
         case days_option:
             if (!set_days(options, optarg)) return 1;
             break;
+        case no_partial_option: options.no_partial = true; break;
+        case 'f': options.force = true; break;
+        case stats_option: options.stats = true; break;
         case 'h':
             std::fputs(usage_line, stdout);
             std::fputs(output_usage_line, stdout);

@@ -14,13 +14,13 @@ channel_ids ids_in_model() {
 
 } // namespace
 
-listing_read read_listings(const std::vector<const char*>& paths, listing_filter& filter) {
-    listing_read all{true, false};
+listings_read read_listings(const std::vector<const char*>& paths, const reading_plan& plan, listing_filter& filter) {
+    listings_read all;
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (i > 0) filter.declared_earlier(ids_in_model());
-        const listing_read read = parse_xml_file(paths[i], reading_plan::for_this_process(), &filter);
+        const listing_read read = parse_xml_file(paths[i], plan, &filter);
         all.complete = all.complete && read.complete;
-        all.any_node = all.any_node || read.any_node;
+        if (read.any_node) ++all.with_nodes;
     }
     return all;
 }

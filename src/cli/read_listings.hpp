@@ -4,11 +4,15 @@
 #include "listing/listing_filter.hpp"
 #include "listing/reader.hpp"
 
+#include <cstdint>
 #include <vector>
+
+struct listings_read {
+    bool complete = true;         // every listing read to its end
+    std::int64_t with_nodes = 0; // listings that gave at least one node
+};
 
 // Reads the listings one after the other into the model, each as it would be
 // read alone, through `filter`; a channel whose id an earlier listing
 // declared is left out, so that its programmes join the earlier channel.
-// Complete when every listing was read to its end; any node when any
-// listing gave one.
-listing_read read_listings(const std::vector<const char*>& paths, listing_filter& filter);
+listings_read read_listings(const std::vector<const char*>& paths, const reading_plan& plan, listing_filter& filter);

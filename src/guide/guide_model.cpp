@@ -48,12 +48,14 @@ void attach_current_program_to_channel() {
     if (!program) return;
 
     if (!is_complete(*program)) {
+        ++prg_file.nb_incomplete;
         trace_text("!!!!! programme incomplet !!!!!\n");
         return;
     }
     const std::string& id = *(*program)[program_field::channel];
     const auto found = prg_file.first_channel_by_id_.find(id);
     if (found == prg_file.first_channel_by_id_.end()) {
+        ++prg_file.nb_orphans;
         trace_text("!!!!! programme orphelin (chaine ");
         trace_text(id);
         trace_text(" non trouvee) !!!!!\n");

@@ -59,6 +59,9 @@ struct prg_file_t {
     std::array<char, 10> timestamp{};
     std::vector<channel_t> channels;
     std::int32_t nb_channels = 0;
+    // Programmes attach_current_program_to_channel dropped, by reason.
+    std::int64_t nb_orphans = 0;
+    std::int64_t nb_incomplete = 0;
 
 private:
     // First channel of each id, so that attaching a programme does not scan

@@ -83,8 +83,9 @@ void write_prg_file(output_file& file, record_store& records) {
         write_channel(file, prg_file.channels[static_cast<std::size_t>(i)], i, records, scratch);
 }
 
-bool save_prg_file(const std::string& path, record_store& records, std::optional<std::int64_t> time) {
-    const std::string digits = format_timestamp(time.value_or(static_cast<std::int64_t>(std::time(nullptr))));
+bool save_prg_file(const std::string& path, record_store& records, std::uint64_t* guide_bytes,
+                   std::optional<std::chrono::sys_seconds> time) {
+    const std::string digits = format_timestamp(time ? time->time_since_epoch().count() : static_cast<std::int64_t>(std::time(nullptr)));
     trace_text("saving ");
     trace_text(path);
     trace_text(" (time: ");
@@ -104,5 +105,6 @@ bool save_prg_file(const std::string& path, record_store& records, std::optional
         std::fprintf(stderr, "%s : failed to write\n", path.c_str());
         return false;
     }
+    if (guide_bytes != nullptr) *guide_bytes = guide.out().bytes_written();
     return true;
 }

@@ -5,6 +5,7 @@
 #include "guide/guide_model.hpp"
 #include "guide/guide_record.hpp"
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,9 +18,11 @@ class record_store;
 // at all (guide_file.hpp). Returns false, after saying so on standard error,
 // when the file cannot be created or written.
 // The programmes come from `records`, which holds those the model attached.
-// The header's time stamp is `time`, in seconds since the epoch, or the
-// clock's when there is none.
-bool save_prg_file(const std::string& path, record_store& records, std::optional<std::int64_t> time = std::nullopt);
+// `guide_bytes`, when given, receives the size of the guide written. The
+// header's time stamp is `time`, in seconds since the epoch, or the clock's
+// when there is none.
+bool save_prg_file(const std::string& path, record_store& records, std::uint64_t* guide_bytes = nullptr,
+                   std::optional<std::chrono::sys_seconds> time = std::nullopt);
 
 // Writes the header, as the model holds it, and every channel to `file`,
 // tracing each step: the whole guide but for its time stamp's choice.

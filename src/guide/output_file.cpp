@@ -30,6 +30,7 @@ output_file& output_file::operator=(output_file&& other) noexcept {
     buffer_ = std::move(other.buffer_);
     capacity_ = std::exchange(other.capacity_, 0);
     used_ = std::exchange(other.used_, 0);
+    bytes_written_ = std::exchange(other.bytes_written_, 0);
     return *this;
 }
 
@@ -56,6 +57,7 @@ void output_file::write_out(const char* bytes, std::size_t size) {
         }
         bytes += written;
         size -= static_cast<std::size_t>(written);
+        bytes_written_ += static_cast<std::uint64_t>(written);
     }
 }
 

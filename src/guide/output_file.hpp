@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 class output_file {
@@ -18,6 +19,8 @@ public:
 
     bool is_open() const { return fd_ >= 0; }
     int fd() const { return fd_; }
+    // Bytes handed to the system so far.
+    std::uint64_t bytes_written() const { return bytes_written_; }
 
     // After a failed write further bytes are dropped; flush() and close()
     // report it.
@@ -37,4 +40,5 @@ private:
     std::unique_ptr<char[]> buffer_;
     std::size_t capacity_ = 0;
     std::size_t used_ = 0;
+    std::uint64_t bytes_written_ = 0;
 };

@@ -20,6 +20,8 @@ struct reading_plan {
     bool second_thread = false;
     // Events are handed on in blocks of about this many bytes.
     std::size_t block_size = std::size_t{64} << 10;
+    // Show a progress line on standard error (progress.hpp).
+    bool show_progress = false;
 
     // Two threads when the process may run on two cores or more.
     static reading_plan for_this_process();
@@ -39,12 +41,15 @@ public:
         block_.append(event_kind::element_start, static_cast<std::uint8_t>(kind), name);
         text_target_ = text_target;
         if (kind == element_kind::channel) any_channel_ = true;
+        else if (kind == element_kind::programme) ++programmes_;
         end_text_run();
     }
     // Where the text of the element last started goes, if anywhere.
     std::optional<value_target> text_target() const { return text_target_; }
     // Whether the model has a channel by now: only then is an icon looked at.
     bool any_channel() const { return any_channel_; }
+    // "programme" elements started so far.
+    std::uint64_t programmes() const { return programmes_; }
 
     void value(value_target target, std::string_view bytes) {
         block_.append(event_kind::value, static_cast<std::uint8_t>(target), bytes);
@@ -95,6 +100,7 @@ private:
     std::string gap_;
     bool left_out_since_text_ = false;
     bool any_channel_;
+    std::uint64_t programmes_ = 0;
     std::optional<block_pipe> pipe_;
     std::thread applier_;
 };

@@ -2,6 +2,7 @@
 
 #include "listing/attribute_size.hpp"
 #include "listing/libxml_output.hpp"
+#include "listing/progress.hpp"
 
 #include <libxml/parserInternals.h>
 
@@ -180,7 +181,8 @@ void take_white_space(xmlTextReaderPtr reader, event_sink& sink) {
 
 // Walks the listing to its end or its first error. An element left out is
 // stepped over with its contents, which are parsed but not looked at.
-listing_read walk_listing(xmlTextReaderPtr reader, event_sink& sink, listing_filter* filter) {
+listing_read walk_listing(xmlTextReaderPtr reader, event_sink& sink, listing_filter* filter,
+                          reading_progress* progress) {
     listing_read read;
     int result;
     try {
@@ -188,6 +190,7 @@ listing_read walk_listing(xmlTextReaderPtr reader, event_sink& sink, listing_fil
         while (result == 1) {
             read.any_node = true;
             const walk_step step = processNode(reader, sink, filter);
+            if (progress) progress->node_done(reader, sink.programmes());
             sink.node_done();
             result = step == walk_step::past ? xmlTextReaderNext(reader) : xmlTextReaderRead(reader);
         }
@@ -204,6 +207,19 @@ struct reader_deleter {
 };
 using reader_handle = std::unique_ptr<xmlTextReader, reader_deleter>;
 
+// What libxml2 prints goes among the events, once the progress line, which
+// it would land in, is erased for good.
+struct progress_then_sink {
+    reading_progress* progress;
+    event_sink* sink;
+
+    static void take(void* route, std::string_view text) noexcept {
+        const auto* self = static_cast<progress_then_sink*>(route);
+        if (self->progress) self->progress->stop();
+        event_sink::take_diagnostic(self->sink, text);
+    }
+};
+
 listing_read report_unopened(const char* path) {
     std::fprintf(stderr, "Unable to open %s\n", path);
     return {};
@@ -215,12 +231,17 @@ listing_read read_listing(reader_handle reader, const char* path, const reading_
                           listing_filter* filter) {
     if (!reader) return report_unopened(path);
     event_sink sink(plan, path);
+    std::optional<reading_progress> progress;
+    if (plan.show_progress) progress.emplace(path);
     listing_read read;
     {
-        const libxml_output_capture capture(&event_sink::take_diagnostic, &sink);
-        read = walk_listing(reader.get(), sink, filter != nullptr && filter->leaves_anything_out() ? filter : nullptr);
+        progress_then_sink diagnostics{progress ? &*progress : nullptr, &sink};
+        const libxml_output_capture capture(&progress_then_sink::take, &diagnostics);
+        read = walk_listing(reader.get(), sink, filter != nullptr && filter->leaves_anything_out() ? filter : nullptr,
+                            diagnostics.progress);
     }
     reader.reset();
+    progress.reset();
     sink.finish(read.complete ? listing_end::complete : listing_end::failed);
     return read;
 }

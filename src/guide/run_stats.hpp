@@ -1,0 +1,27 @@
+// What a run did, for the one line --stats prints on standard error at its
+// end, for logs: what was read, written and left out, and how long it took.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+
+struct run_stats {
+    std::int64_t listings_read = 0;
+    std::int64_t channels = 0;
+    std::int64_t programmes = 0;
+    // Programmes left out, by reason.
+    std::int64_t orphans = 0;
+    std::int64_t incomplete = 0;
+    std::int64_t other_channels = 0; // on a channel not asked for
+    std::int64_t outside_window = 0; // outside the time window asked for
+    std::optional<std::uint64_t> guide_bytes; // none: no guide written
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+
+    // Takes the channels, the programmes attached and those dropped from the
+    // guide model.
+    void count_model();
+};
+
+// Prints the line on standard error, timed from `stats.started`.
+void print_run_stats(const run_stats& stats);
