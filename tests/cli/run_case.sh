@@ -3,21 +3,19 @@
 #
 # The case folder is copied into a fresh temporary folder, DATA_DIR is linked
 # there as "data", and GUIDEPACK runs there with the arguments of CASE_DIR/args
-# (one per line), the environment of CASE_DIR/env (NAME=VALUE lines, if any)
-# and CASE_DIR/stdin (or /dev/null) on standard input. Then:
-#   - stdout, stderr and the exit status must equal expected.stdout (which a
-#     case with reference/ may leave out), expected.stderr and expected.status
-#     byte for byte; unless env sets SOURCE_DATE_EPOCH, in stdout the ten
+# (one per line), CASE_DIR/env (NAME=VALUE lines) in its environment and
+# CASE_DIR/stdin (or /dev/null) on standard input. Then (README.md):
+#   - stdout, stderr and the exit status must equal expected.stdout,
+#     expected.stderr and expected.status byte for byte; in stdout the ten
 #     digits of "(time: DDDDDDDDDD)" are compared as "(time: ..........)" and
-#     must be within a minute of the clock during the run; in stderr the
-#     seconds that end the line of --stats are compared as "..";
-#   - with expected.guide, the guide file (-o's, or the second argument that
-#     is not an option) must hold exactly the bytes listed there (see
-#     README.md), the header's time digits equal to those of the trace;
+#     must be within a minute of the clock during the run (unless env sets
+#     SOURCE_DATE_EPOCH); in stderr the seconds that end the line of --stats
+#     are compared as "..";
+#   - with expected.guide, the guide file must hold exactly the bytes listed
+#     there, the header's time digits equal to those of the trace;
 #   - no other file of the folder may be created, changed or removed;
-#   - with a folder reference/, GUIDEPACK runs again in a copy of it, with
-#     reference/args, the same env and stdin, and must print on stdout, write
-#     and return exactly what the first run did.
+#   - with reference/, the same case in today's form, run in a copy of it,
+#     must print the same stdout, write the same guide and return the same.
 # GUIDEPACK_WRAPPER, when set, is put in front of the command (valgrind...),
 # unless the case holds a file named no-wrapper.
 set -uo pipefail
@@ -32,11 +30,10 @@ data_dir=$(realpath "$3")
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/guidepack-case.XXXXXX")
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
-mkdir "$work/case"
-cp -R "$case_dir/." "$work/case/"
-rm -rf "$work/case/reference"
-ln -s "$data_dir" "$work/case/data"
-cd "$work/case" || exit 2
+cp -R "$case_dir/." "$work/"
+rm -rf "$work/reference"
+ln -s "$data_dir" "$work/data"
+cd "$work" || exit 2
 
 input=/dev/null
 [[ -f "$case_dir/stdin" ]] && input="$case_dir/stdin"
@@ -141,14 +138,13 @@ cmp -s .out/before .out/after || { fail "files created, changed or removed"; dif
 # The same case in today's form on hand-made inputs: the same trace, status
 # and guide (messages may differ: warnings about the options).
 if [[ -d "$case_dir/reference" ]]; then
-  cp -R "$case_dir/reference" "$work/reference"
-  ln -s "$data_dir" "$work/reference/data"
-  run_in "$work/reference" "$case_dir/reference/args"
+  reference=.out/reference
+  cp -R "$case_dir/reference" $reference && ln -s "$data_dir" $reference/data
+  run_in $reference "$case_dir/reference/args"
   for stream in stdout status; do
-    cmp -s .out/$stream "$work/reference/.out/$stream" ||
-      { fail "$stream differs from the reference run's"; show_diff "$work/reference/.out/$stream" .out/$stream; }
+    cmp -s .out/$stream $reference/.out/$stream || { fail "$stream differs from the reference run's"; show_diff $reference/.out/$stream .out/$stream; }
   done
-  reference_guide=$work/reference/$(guide_of "$case_dir/reference/args")
+  reference_guide=$reference/$(guide_of "$case_dir/reference/args")
   [[ ! -f $guide && ! -f $reference_guide ]] || cmp "$reference_guide" "$guide" || fail "the guide differs from the reference run's"
 fi
 
