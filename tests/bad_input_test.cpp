@@ -447,14 +447,8 @@ TEST_F(BadInput, FailuresKeepTheOldGuide) {
     write_file(path("big.xml"), big + repeated(programme, 3000) + xml_tail);
     write_file(path("small.xml"), xml_head + "<channel id=\"c1\"/>\n" + programme + xml_tail);
 
-    struct case_t {
-        const char* name;
-        const char* listing;
-        output_to output;
-        std::function<void()> prepare;
-        int status;
-        const char* err;
-    };
+    struct case_t { const char* name; const char* listing; output_to output; std::function<void()> prepare;
+                    int status; const char* err; };
     const case_t cases[] = {
         {"address space", "big.xml", output_to::file, [] { limit(RLIMIT_AS, rlim_t{64} << 20); }, 1,
          "guidepack: out of memory\n"},
@@ -483,21 +477,19 @@ TEST_F(BadInput, FailuresKeepTheOldGuide) {
 
 // Under a process limit no second thread starts: the reading is the same on one.
 TEST_F(BadInput, OneThreadWhenTwoCannotBeHad) {
-    std::string listing = xml_head;
-    for (int i = 1; i <= 3000; ++i)
-        listing += "<channel id=\"c" + std::to_string(i) + "\"><display-name>" + digits_text(300) +
-                   "</display-name></channel>\n<programme start=\"1\" stop=\"2\" channel=\"c" + std::to_string(i) +
-                   "\"><title>T</title></programme>\n";
-    write_file(path("listing.xml"), listing + "<bad>" + xml_tail);
+    const std::string channel = "<channel id=\"c\"><display-name>" + digits_text(300) + "</display-name></channel>\n"
+                                "<programme start=\"1\" stop=\"2\" channel=\"c\"><title>T</title></programme>\n";
+    write_file(path("listing.xml"), xml_head + repeated(channel, 3000) + "<bad>" + xml_tail);
 
-    const run_result two = run({"listing.xml", "two.prg"}, true);
-    const run_result one = run({"listing.xml", "one.prg"}, true, output_to::file, errors_to::file, [] { limit(RLIMIT_NPROC, 1); });
+    const run_result two = run({"listing.xml", "guide.prg"}, true);
+    const std::string two_guide = guide_body(read_file(path("guide.prg")));
+    // One thread at most; in sanitizer builds LeakSanitizer would need another at exit.
+    const auto one_thread = [] { ::setenv("ASAN_OPTIONS", "detect_leaks=0", 1); limit(RLIMIT_NPROC, 1); };
+    const run_result one = run({"listing.xml", "guide.prg"}, true, output_to::file, errors_to::file, one_thread);
     EXPECT_EQ(one.status, two.status);
     EXPECT_EQ(one.err, two.err);
-    std::string expected_out = two.out;
-    expected_out.replace(expected_out.find("saving two"), 10, "saving one");
-    EXPECT_TRUE(one.out == expected_out) << "traces differ";
-    EXPECT_TRUE(guide_body(read_file(path("one.prg"))) == guide_body(read_file(path("two.prg"))));
+    EXPECT_TRUE(one.out == two.out) << "traces differ";
+    EXPECT_TRUE(guide_body(read_file(path("guide.prg"))) == two_guide);
 }
 
 } // namespace

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -216,40 +215,6 @@ TEST(GuideFile, FailedWriteKeepsTheOldGuide) {
     EXPECT_EQ(read_file(longest), "the old guide");
     EXPECT_EQ(write_with_size_limit(longest, 4u << 20, 2u << 20, 100), 1);
     EXPECT_EQ(names_in(dir.path()), (names{"buffered.bin", fs::path(longest).filename()}));
-}
-
-// A guide whose folder takes no new file is written whole elsewhere, then
-// copied over; one that cannot be written whole leaves the old one.
-TEST(GuideFile, FolderTakingNoFileGetsACopy) {
-    temp_dir dir, scratch;
-    const std::string path = dir / "guide.prg";
-    const std::string old_guide = numbered_bytes(1u << 20, 8);
-    write_file(path, old_guide);
-    const std::string guide = numbered_bytes(3u << 20, 9);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        // Root writes anywhere: the child is nobody, who owns only the guide.
-        const passwd* nobody = ::getpwnam("nobody");
-        if (::chmod(dir.path().c_str(), 0555) != 0 ||
-            (::geteuid() == 0 && (nobody == nullptr || ::chown(path.c_str(), nobody->pw_uid, 0) != 0 ||
-                                  ::chmod(scratch.path().c_str(), 01777) != 0 || ::setuid(nobody->pw_uid) != 0)))
-            ::_exit(2);
-        ::setenv("TMPDIR", scratch.path().c_str(), 1);
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit size{2u << 20, RLIM_INFINITY};
-        if (::setrlimit(RLIMIT_FSIZE, &size) != 0 || write_guide(path, guide) || read_file(path) != old_guide)
-            ::_exit(3);
-        size.rlim_cur = RLIM_INFINITY;
-        ::_exit(::setrlimit(RLIMIT_FSIZE, &size) == 0 && write_guide(path, guide) ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    fs::permissions(dir.path(), fs::perms::owner_all);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_TRUE(read_file(path) == guide);
-    EXPECT_EQ(names_in(dir.path()), names{"guide.prg"});
-    EXPECT_TRUE(fs::is_empty(scratch.path()));
 }
 
 // A run stopped in the middle of writing (Ctrl-C, a cron timeout, a closed
