@@ -17,7 +17,7 @@ architecture=""
 case "${1:-}" in
   "") ;;
   --test)
-    packages+=(libgtest-dev valgrind clang libclang-rt-dev man-db libxml2-utils
+    packages+=(libgtest-dev valgrind strace clang libclang-rt-dev man-db libxml2-utils
                build-essential dpkg-dev debhelper lintian) ;;
   --arm64)
     architecture=arm64

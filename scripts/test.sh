@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the unit and
-# end-to-end suites, the end-to-end cases under valgrind, the whole suite
+# end-to-end suites, each I/O call of a run made to fail in turn (strace's
+# fault injection), the end-to-end cases under valgrind, the whole suite
 # under ASan+UBSan, each fuzz target for FUZZ_SECONDS (60 by default), the
 # Debian package (built, linted and run from a scratch folder) and the arm64
 # cross-build under qemu. Ends with a line counting the suites.
@@ -26,6 +27,7 @@ suite() {
 }
 
 suite tests bash -c 'cd build && ctest --output-on-failure -j "$(nproc)"'
+suite faults scripts/test-faults.sh build
 suite valgrind scripts/test-valgrind.sh build
 suite sanitizers scripts/test-sanitizers.sh build-asan
 suite fuzz scripts/fuzz.sh "${FUZZ_SECONDS:-60}"

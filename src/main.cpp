@@ -10,6 +10,7 @@
 #include "guide/guide_writer.hpp"
 #include "guide/record_store.hpp"
 #include "guide/run_stats.hpp"
+#include "guide/signal_cleanup.hpp"
 #include "guide/temporary_files.hpp"
 #include "guide/trace.hpp"
 
@@ -19,7 +20,9 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <memory>
+#include <new>
 #include <optional>
 #include <unistd.h>
 #include <utility>
@@ -31,7 +34,14 @@ bool find_zone(const run_options& options, std::optional<zone_time_converter>& z
     if (!options.time_zone) return true;
     zone = zone_time_converter::locate(*options.time_zone);
     if (zone) return true;
-    std::fprintf(stderr, "guidepack: unknown time zone '%s'\n", options.time_zone->c_str());
+    // For "local", the name TZ or /etc/localtime gave.
+    const bool local = *options.time_zone == "local";
+    const std::string name = local ? zone_time_converter::local_zone_name() : *options.time_zone;
+    std::fprintf(stderr, "guidepack: unknown time zone '%s'%s\n", name.c_str(), local ? " (local)" : "");
+    // Debian 13 moved the old names out of tzdata.
+    std::fputs("guidepack: zones are named as in the tz database (Europe/Paris); old names such as "
+               "US/Eastern, CET or Asia/Calcutta come with the package tzdata-legacy\n",
+               stderr);
     return false;
 }
 
@@ -127,5 +137,19 @@ int main(int argc, char** argv) {
     fill_closed_standard_streams();
     const command asked = parse_command_line(argc, argv);
     if (const int* status = std::get_if<int>(&asked)) return *status;
-    return run(std::get<run_options>(asked));
+    const run_options& options = std::get<run_options>(asked);
+    fail_writes_past_size_limit();
+    // What stops a run on the way has unwound it here: the temporary files
+    // are gone and the old guide is as it was.
+    try {
+        return run(options);
+    } catch (const spill_failure& failure) {
+        std::fprintf(stderr, "%s : failed to write\nguidepack: %s\n", options.guide, failure.what());
+    } catch (const std::bad_alloc&) {
+        std::fputs("guidepack: out of memory\n", stderr);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "guidepack: %s\n", error.what());
+    }
+    finish_trace();
+    return 1;
 }

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
@@ -115,6 +116,15 @@ TEST(GuideFile, CannotBeCreated) {
     guide_file in_missing_folder(dir / "missing/out.bin");
     EXPECT_FALSE(in_missing_folder.is_open());
     EXPECT_FALSE(fs::exists(dir / "missing"));
+
+    // A loop of links leads nowhere: nothing changes.
+    fs::create_symlink("lb", dir / "la");
+    fs::create_symlink("la", dir / "lb");
+    guide_file in_loop(dir / "la");
+    EXPECT_FALSE(in_loop.is_open());
+    EXPECT_EQ(in_loop.failure(), dir / "la" + ": Too many levels of symbolic links");
+    EXPECT_TRUE(fs::is_symlink(dir / "la"));
+    EXPECT_EQ(names_in(dir.path()), (names{"la", "lb"}));
 }
 
 TEST(GuideFile, FullDeviceIsWrittenInPlaceAndFails) {
@@ -197,12 +207,21 @@ TEST(GuideFile, FailedWriteKeepsTheOldGuide) {
     // Within the limit the same child replaces it.
     EXPECT_EQ(write_with_size_limit(buffered, 4u << 20, 2u << 20, 100), 1);
     EXPECT_EQ(fs::file_size(buffered), 2u << 20);
+
+    // A name as long as a name may be: the temporary one is cut short.
+    const std::string longest = dir / std::string(NAME_MAX - 4, 'n') + ".prg";
+    write_file(longest, "the old guide");
+    EXPECT_EQ(write_with_size_limit(longest, 64 << 10, 2u << 20, 100), 0);
+    EXPECT_EQ(read_file(longest), "the old guide");
+    EXPECT_EQ(write_with_size_limit(longest, 4u << 20, 2u << 20, 100), 1);
+    EXPECT_EQ(names_in(dir.path()), (names{"buffered.bin", fs::path(longest).filename()}));
 }
 
 // A run stopped in the middle of writing (Ctrl-C, a cron timeout, a closed
 // pipe) dies of its signal and leaves the old guide alone.
 TEST(GuideFile, SignalWhileWritingKeepsTheOldGuide) {
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGQUIT, SIGALRM, SIGXCPU, SIGXFSZ, SIGUSR1, SIGUSR2,
+                             SIGVTALRM, SIGPROF, SIGABRT}) {
         temp_dir dir;
         const std::string path = dir / "guide.prg";
         write_file(path, "the old guide");

@@ -113,10 +113,16 @@ TEST(RecordStore, RecordsAreTheGuideForm) {
                                  "\x05\0" "a\0b\n\xE9" "\x08\0" "/ oeoeoe"s);
 }
 
+// The first spill write that fails stops the reading, saying where and why.
 TEST(RecordStore, SpillThatCannotBeWrittenFails) {
-    record_store store(::open("/dev/full", O_RDWR | O_CLOEXEC));
-    for (int i = 0; i < 5000; ++i) store.store(0, programme("T", std::string(1000, 'd')));
-    written(store, 1);
+    record_store store(::open("/dev/full", O_RDWR | O_CLOEXEC), record_store::default_group_budget, "/dev");
+    int stored = 0;
+    try {
+        for (; stored < 5000; ++stored) store.store(0, programme("T", std::string(1000, 'd')));
+    } catch (const spill_failure& failure) {
+        EXPECT_STREQ(failure.what(), "temporary file in /dev: No space left on device");
+    }
+    EXPECT_LT(stored, 5000);
     EXPECT_TRUE(store.failed());
 }
 

@@ -1,11 +1,13 @@
 #include "guide/guide_file.hpp"
 
+#include "guide/in_place_copy.hpp"
 #include "guide/signal_cleanup.hpp"
 #include "guide/temporary_files.hpp"
+#include "guide/unique_fd.hpp"
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
@@ -49,40 +51,23 @@ int open_in_place(const std::string& path) {
     return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
 }
 
-bool is_regular(int fd) {
-    struct stat status {};
-    return ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-}
-
 // Whether we may write the existing guide: a guide we could not have
 // overwritten in place is not replaced either (read-only, on a read-only
 // file system, immutable).
 bool may_write(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return false;
-    ::close(fd);
-    return true;
+    return static_cast<bool>(unique_fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY)));
 }
 
-int open_guide(const std::string& path, std::string& target, std::string& temporary) {
-    target = follow_links(path);
-    if (target.empty()) return open_in_place(path);
-    struct stat old {};
-    const bool exists = ::stat(target.c_str(), &old) == 0;
-    if (exists && !S_ISREG(old.st_mode)) return open_in_place(path);
-    if (exists && !may_write(target)) return -1;
-    const int fd = create_temporary(target, temporary);
-    if (fd < 0) return open_in_place(path);
-    apply_owner(fd, owner_for(exists ? &old : nullptr));
-    return fd;
+// Failures that "Unable to create GUIDE" tells on its own: the path or its
+// folder is missing, or we may not write there.
+bool told_by_the_path(int error) {
+    return error == ENOENT || error == ENOTDIR || error == EISDIR || folder_refuses_new_files(error);
 }
 
 // Once renamed, the new name must reach the disk too.
 void sync_folder(const std::string& path) {
-    const int fd = ::open(folder_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
+    const unique_fd folder(::open(folder_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder) ::fsync(folder.get());
 }
 
 } // namespace
@@ -91,18 +76,58 @@ guide_file::guide_file(const std::string& path) {
     // No signal may come between the temporary file's creation and the
     // handler that removes it.
     const cleanup_signals_blocked blocked;
-    out_ = output_file(open_guide(path, target_, temporary_));
-    if (!temporary_.empty()) cleanup_.emplace(temporary_);
-    else if (is_open()) in_place_regular_ = is_regular(out_.fd());
+    out_ = output_file(open_guide(path));
+    if (way_ == way::replacement) cleanup_.emplace(temporary_);
 }
 
 guide_file::~guide_file() {
     if (is_open()) abandon();
 }
 
+int guide_file::open_guide(const std::string& path) {
+    const guide_location where = locate_guide(path);
+    target_ = where.target;
+    switch (where.what) {
+    case guide_location::kind::descriptor:
+    case guide_location::kind::special:
+        return open_in_place(path);
+    case guide_location::kind::unresolved:
+        if (!told_by_the_path(where.error)) failure_ = path + ": " + std::strerror(where.error);
+        return -1;
+    case guide_location::kind::regular:
+        if (!may_write(target_)) return -1;
+        break;
+    case guide_location::kind::absent:
+        break;
+    }
+    const bool exists = where.what == guide_location::kind::regular;
+    const int fd = create_temporary(target_, temporary_);
+    if (fd < 0) {
+        const int refusal = errno;
+        if (exists && folder_refuses_new_files(refusal)) return open_staged();
+        if (!told_by_the_path(refusal)) failure_ = temporary_file_failure(folder_of(target_), refusal);
+        return -1;
+    }
+    way_ = way::replacement;
+    apply_owner(fd, owner_for(exists ? &where.status : nullptr));
+    return fd;
+}
+
+int guide_file::open_staged() {
+    const int fd = create_unnamed_file(spill_folders_for(target_), temporary_);
+    if (fd < 0) {
+        failure_ = temporary_file_failure(temporary_, errno);
+        return -1;
+    }
+    way_ = way::staged;
+    return fd;
+}
+
 bool guide_file::commit() {
     if (!is_open()) return false;
-    return temporary_.empty() ? commit_in_place() : commit_replacement();
+    if (way_ == way::replacement) return commit_replacement();
+    if (way_ == way::staged) return commit_staged();
+    return out_.close();
 }
 
 bool guide_file::commit_replacement() {
@@ -114,14 +139,16 @@ bool guide_file::commit_replacement() {
     return renamed;
 }
 
-bool guide_file::commit_in_place() {
-    if (out_.close()) return true;
-    if (in_place_regular_) ::unlink(target_.c_str());
-    return false;
+bool guide_file::commit_staged() {
+    bool copied = false;
+    if (!out_.flush()) failure_ = temporary_file_failure(temporary_, out_.error());
+    else copied = copy_over(out_.fd(), temporary_, target_, spill_folders_for(target_), failure_);
+    out_.close();
+    return copied;
 }
 
 void guide_file::abandon() {
     out_.close();
-    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+    if (way_ == way::replacement) ::unlink(temporary_.c_str());
     cleanup_.reset();
 }

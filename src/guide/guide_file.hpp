@@ -1,10 +1,12 @@
 // Where a new guide is written. A guide path that is (or will be) a regular
 // file is replaced whole or not at all: the guide goes to a temporary file
-// beside it, ".NAME.XXXXXX", which is synced and renamed over the path only
-// once complete, so that whoever opens the path sees the old guide or the
-// new one. Anything else (/dev/null, a FIFO, a terminal, a descriptor named
-// through /proc or /dev/fd) is written in place, as is a guide whose folder
-// takes no new file.
+// beside it (temporary_files.hpp), which is synced and renamed over the path
+// only once complete, so that whoever opens the path sees the old guide or
+// the new one. Anything else (/dev/null, a FIFO, a terminal, a descriptor
+// named through /proc or /dev/fd) is written in place. A regular guide whose
+// folder takes no new file, while the guide itself may be written, is
+// written whole elsewhere first, then copied over (in_place_copy.hpp). No
+// other failure to make the temporary file touches the guide.
 #pragma once
 
 #include "guide/output_file.hpp"
@@ -27,18 +29,28 @@ public:
     output_file& out() { return out_; }
 
     // Makes the written bytes the guide. False when any write, the sync, the
-    // close or the rename failed; the old guide is then left as it was (when
-    // written in place, an incomplete regular file is removed instead).
+    // close, the rename or the copy failed; the old guide is then left as it
+    // was.
     bool commit();
 
+    // Why the guide could not be opened or committed, when its path does not
+    // say it already ("temporary file in /srv: Too many open files", "g.prg:
+    // Too many levels of symbolic links"); empty otherwise.
+    const std::string& failure() const { return failure_; }
+
 private:
+    enum class way { in_place, replacement, staged };
+
+    int open_guide(const std::string& path);
+    int open_staged();
     bool commit_replacement();
-    bool commit_in_place();
+    bool commit_staged();
     void abandon();
 
+    way way_ = way::in_place;
     std::string target_;    // the file the guide path leads to
-    std::string temporary_; // empty when written in place
-    bool in_place_regular_ = false;
+    std::string temporary_; // the replacement's name, or the staged copy's folder
+    std::string failure_;
     output_file out_{-1};
     std::optional<remove_on_signal> cleanup_; // while the temporary file exists
 };

@@ -49,6 +49,11 @@ void write_channel(output_file& file, const channel_t& channel, std::int32_t ind
     records.copy_channel_records(index, file);
 }
 
+// The cause of a failure just reported, on a line of its own.
+void report_cause(const std::string& cause) {
+    if (!cause.empty()) std::fprintf(stderr, "guidepack: %s\n", cause.c_str());
+}
+
 } // namespace
 
 std::string format_timestamp(std::int64_t seconds) {
@@ -96,13 +101,20 @@ bool save_prg_file(const std::string& path, record_store& records, std::uint64_t
     guide_file guide(path);
     if (!guide.is_open()) {
         std::fprintf(stderr, "Unable to create %s\n", path.c_str());
+        report_cause(guide.failure());
         return false;
     }
     write_prg_file(guide.out(), records);
     trace_text("done!\r\n");
+    // The trace reaches standard output before the guide changes, so that a
+    // reader gone away (a closed pipe) always stops the run with the old
+    // guide in place; the trace reports it.
+    if (!deliver_trace()) return false;
     // A guide missing records of the spill is not complete: it is dropped.
-    if (records.failed() || !guide.commit()) {
+    const bool spilled = !records.failed();
+    if (!spilled || !guide.commit()) {
         std::fprintf(stderr, "%s : failed to write\n", path.c_str());
+        report_cause(spilled ? guide.failure() : records.failure());
         return false;
     }
     if (guide_bytes != nullptr) *guide_bytes = guide.out().bytes_written();

@@ -16,7 +16,8 @@ class record_store;
 
 // Writes the whole model to `path`, replacing an existing guide whole or not
 // at all (guide_file.hpp). Returns false, after saying so on standard error,
-// when the file cannot be created or written.
+// when the file cannot be created or written; false too, the old guide kept,
+// when the trace can no longer be delivered (trace.hpp reports it).
 // The programmes come from `records`, which holds those the model attached.
 // `guide_bytes`, when given, receives the size of the guide written. The
 // header's time stamp is `time`, in seconds since the epoch, or the clock's

@@ -27,6 +27,7 @@ output_file& output_file::operator=(output_file&& other) noexcept {
     if (is_open()) close();
     fd_ = std::exchange(other.fd_, -1);
     failed_ = std::exchange(other.failed_, false);
+    error_ = std::exchange(other.error_, 0);
     buffer_ = std::move(other.buffer_);
     capacity_ = std::exchange(other.capacity_, 0);
     used_ = std::exchange(other.used_, 0);
@@ -52,13 +53,18 @@ void output_file::write_out(const char* bytes, std::size_t size) {
         const ssize_t written = ::write(fd_, bytes, size);
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) {
-            failed_ = true;
+            fail(written < 0 ? errno : EIO);
             break;
         }
         bytes += written;
         size -= static_cast<std::size_t>(written);
         bytes_written_ += static_cast<std::uint64_t>(written);
     }
+}
+
+void output_file::fail(int error) {
+    if (!failed_) error_ = error;
+    failed_ = true;
 }
 
 void output_file::grow() {
@@ -78,7 +84,7 @@ bool output_file::flush() {
 bool output_file::close() {
     if (!is_open()) return false;
     flush();
-    if (::close(fd_) != 0) failed_ = true;
+    if (::close(fd_) != 0) fail(errno);
     fd_ = -1;
     buffer_.reset();
     return !failed_;

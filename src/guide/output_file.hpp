@@ -31,12 +31,17 @@ public:
     // Flushes and closes; false when any write or the close failed.
     bool close();
 
+    // The cause of the first failure (errno), or 0.
+    int error() const { return error_; }
+
 private:
     void write_out(const char* bytes, std::size_t size);
     void grow();
+    void fail(int error);
 
     int fd_ = -1;
     bool failed_ = false;
+    int error_ = 0;
     std::unique_ptr<char[]> buffer_;
     std::size_t capacity_ = 0;
     std::size_t used_ = 0;

@@ -1,5 +1,6 @@
 #include "guide/record_store.hpp"
 
+#include "guide/temporary_files.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,33 +15,25 @@ namespace {
 // The spill is read back in blocks of this size.
 constexpr std::size_t block_size = std::size_t{1} << 20;
 
-int open_unnamed(const std::string& folder) {
-#ifdef O_TMPFILE
-    const int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd >= 0) return fd;
-#endif
-    // A file system without unnamed files: a name, removed at once.
-    std::string pattern = folder + "/.guidepack-spill.XXXXXX";
-    const int named = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (named >= 0) ::unlink(pattern.c_str());
-    return named;
-}
-
 } // namespace
 
 std::unique_ptr<record_store> record_store::create_in(const std::vector<std::string>& folders) {
-    int fd = -1;
-    for (const std::string& folder : folders) {
-        fd = open_unnamed(folder);
-        if (fd >= 0) return std::make_unique<record_store>(fd);
-    }
-    std::fprintf(stderr, "guidepack: cannot create a temporary file in %s: %s\n", folders.back().c_str(),
+    std::string folder;
+    const int fd = create_unnamed_file(folders, folder);
+    if (fd >= 0) return std::make_unique<record_store>(fd, default_group_budget, folder);
+    std::fprintf(stderr, "guidepack: cannot create a temporary file in %s: %s\n", folder.c_str(),
                  std::strerror(errno));
     return nullptr;
 }
 
-record_store::record_store(int spill_fd, std::uint64_t group_budget)
-    : spill_(spill_fd), spill_fd_(spill_fd), group_budget_(group_budget) {}
+record_store::record_store(int spill_fd, std::uint64_t group_budget, std::string folder)
+    : spill_(spill_fd), spill_fd_(spill_fd), folder_(std::move(folder)), group_budget_(group_budget) {}
+
+void record_store::fail(int error) {
+    if (error_ == 0) error_ = error;
+}
+
+std::string record_store::failure() const { return temporary_file_failure(folder_, error_); }
 
 std::uint64_t record_store::bytes_of(std::int32_t channel) const {
     const auto index = static_cast<std::size_t>(channel);
@@ -51,6 +44,10 @@ void record_store::store(std::int32_t channel_index, const program_t& program) {
     record_.clear();
     append_program_record(record_, program, stamps_);
     spill_.write(record_.data(), record_.size());
+    if (spill_.error() != 0) {
+        fail(spill_.error());
+        throw spill_failure(failure());
+    }
 
     const auto channel = static_cast<std::uint32_t>(channel_index);
     if (channel >= channel_bytes_.size()) channel_bytes_.resize(channel + std::size_t{1}, 0);
@@ -68,7 +65,7 @@ void record_store::store(std::int32_t channel_index, const program_t& program) {
 
 void record_store::start_reading() {
     reading_ = true;
-    if (!spill_.flush()) failed_ = true;
+    if (!spill_.flush()) fail(spill_.error());
     std::uint64_t spilled = 0;
     for (const std::uint64_t bytes : channel_bytes_) spilled += bytes;
     block_capacity_ = static_cast<std::size_t>(std::min<std::uint64_t>(spilled, block_size));
@@ -77,7 +74,7 @@ void record_store::start_reading() {
 
 template <typename Sink>
 void record_store::read_spill(std::uint64_t offset, std::uint64_t size, Sink sink) {
-    while (size > 0 && !failed_) {
+    while (size > 0 && error_ == 0) {
         const std::uint64_t start = offset / block_capacity_ * block_capacity_;
         if (start != block_start_) {
             block_start_ = start;
@@ -86,13 +83,14 @@ void record_store::read_spill(std::uint64_t offset, std::uint64_t size, Sink sin
                 const ssize_t got = ::pread(spill_fd_, block_.get() + block_size_, block_capacity_ - block_size_,
                                             static_cast<off_t>(start + block_size_));
                 if (got < 0 && errno == EINTR) continue;
+                if (got < 0) fail(errno);
                 if (got <= 0) break;
                 block_size_ += static_cast<std::size_t>(got);
             }
         }
         const std::size_t within = static_cast<std::size_t>(offset - start);
         if (within >= block_size_) {
-            failed_ = true; // the spill is shorter than what was written to it
+            fail(EIO); // the spill is shorter than what was written to it
             block_start_ = UINT64_MAX;
             return;
         }
@@ -147,7 +145,7 @@ void record_store::stream_channel(std::int32_t channel, output_file& out) {
 
 void record_store::copy_channel_records(std::int32_t channel_index, output_file& out) {
     if (!reading_) start_reading();
-    if (bytes_of(channel_index) == 0 || failed_) return;
+    if (bytes_of(channel_index) == 0 || failed()) return;
     if (channel_index >= group_end_ || channel_index < group_first_) load_group(channel_index);
     if (streaming_) {
         stream_channel(channel_index, out);

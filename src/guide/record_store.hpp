@@ -11,8 +11,16 @@
 
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+// The spill could not be written: the guide could not hold every programme,
+// so reading stops. what() is "temporary file in FOLDER: CAUSE".
+class spill_failure : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 class record_store final : public program_store {
 public:
@@ -26,14 +34,17 @@ public:
     // read once per such group rather than once per channel.
     static constexpr std::uint64_t default_group_budget = std::uint64_t{8} << 20;
 
-    // Takes over `spill_fd`, an empty file open for reading and writing.
-    explicit record_store(int spill_fd, std::uint64_t group_budget = default_group_budget);
+    // Takes over `spill_fd`, an empty file open for reading and writing, in
+    // `folder` (named in messages).
+    explicit record_store(int spill_fd, std::uint64_t group_budget = default_group_budget,
+                          std::string folder = "?");
 
     // How start and stop times are written; cut to the minute by default.
     void convert_stamps_with(stamp_converter stamps) { stamps_ = std::move(stamps); }
     // How many start or stop times the zone conversion could not read.
     std::uint64_t unreadable_times() const { return stamps_.unreadable(); }
 
+    // Throws spill_failure when the spill cannot be written.
     void store(std::int32_t channel_index, const program_t& program) override;
 
     // Writes the records of channel `channel_index` to `out`, in order of
@@ -42,7 +53,9 @@ public:
 
     // True once the spill could not be written or read back: the records
     // written are then incomplete.
-    bool failed() const { return failed_; }
+    bool failed() const { return error_ != 0; }
+    // Where and why: "temporary file in FOLDER: CAUSE".
+    std::string failure() const;
 
 private:
     struct run {
@@ -54,16 +67,18 @@ private:
     void start_reading();
     void load_group(std::int32_t first);
     void stream_channel(std::int32_t channel, output_file& out);
+    void fail(int error);
     template <typename Sink> void read_spill(std::uint64_t offset, std::uint64_t size, Sink sink);
 
     output_file spill_;
     int spill_fd_;
+    std::string folder_;
     std::uint64_t group_budget_;
     std::string record_;
     stamp_converter stamps_;
     std::vector<run> runs_;
     std::vector<std::uint64_t> channel_bytes_;
-    bool failed_ = false;
+    int error_ = 0;
     bool reading_ = false;
 
     // Reading back: the channels [group_first_, group_end_) are loaded at

@@ -8,7 +8,8 @@
 
 namespace {
 
-constexpr int cleaned_signals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+constexpr int cleaned_signals[] = {SIGINT,  SIGTERM, SIGHUP,  SIGPIPE,   SIGQUIT, SIGALRM, SIGXCPU,
+                                   SIGXFSZ, SIGUSR1, SIGUSR2, SIGVTALRM, SIGPROF, SIGABRT};
 constexpr std::size_t signal_count = std::size(cleaned_signals);
 
 // A signal handler can reach nothing else: the one path to remove, kept in
@@ -65,3 +66,10 @@ cleanup_signals_blocked::cleanup_signals_blocked() {
 }
 
 cleanup_signals_blocked::~cleanup_signals_blocked() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+
+void fail_writes_past_size_limit() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGXFSZ, &ignore, nullptr);
+}

@@ -1,6 +1,8 @@
-// Removes one file when the process is stopped by SIGINT, SIGTERM, SIGHUP or
-// SIGPIPE, then lets the process die of that signal as it would have, so that
-// shells and cron see the usual status. Signals ignored at start stay ignored.
+// Removes one file when the process is stopped by a signal whose default is
+// to end it (SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGQUIT, SIGALRM, SIGXCPU,
+// SIGXFSZ, SIGUSR1, SIGUSR2, SIGVTALRM, SIGPROF, and SIGABRT), then lets the
+// process die of that signal as it would have, so that shells and cron see
+// the usual status. Signals ignored at start stay ignored.
 #pragma once
 
 #include <csignal>
@@ -29,3 +31,9 @@ public:
 private:
     sigset_t previous_;
 };
+
+// From now on SIGXFSZ is ignored: a file grown past the size limit (ulimit
+// -f), the guide, the spill or the trace, fails its write with EFBIG, a
+// failure that is reported and cleaned up like any other, rather than ending
+// the process.
+void fail_writes_past_size_limit();

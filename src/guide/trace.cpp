@@ -51,6 +51,11 @@ bool finish_trace() {
     return false;
 }
 
+bool deliver_trace() {
+    if (std::fflush(stdout) != 0) note_write_error();
+    return write_error != EPIPE;
+}
+
 void trace_text(std::string_view text) {
     if (silenced) return;
     if (!stdout_write(text)) note_write_error();

@@ -18,6 +18,11 @@ void silence_trace();
 // could not be written.
 bool finish_trace();
 
+// Hands the trace so far to standard output. False when its reader has gone
+// (a closed pipe, EPIPE: by default SIGPIPE has ended the process already);
+// finish_trace() reports it.
+bool deliver_trace();
+
 void trace_text(std::string_view text);
 void trace_number(std::int64_t number);
 

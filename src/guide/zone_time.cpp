@@ -5,24 +5,34 @@
 #include <date/tz.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
 #include <stdexcept>
 
 namespace {
 
-// The zone that TZ names, read as glibc reads it. date::current_zone() looks
-// only at /etc/localtime, so TZ is handled here.
-const date::time_zone* machine_zone() {
+constexpr std::string_view zoneinfo = "/zoneinfo/";
+
+// The zone name TZ gives, read as glibc reads it; none for the machine's own
+// zone, /etc/localtime. date::current_zone() looks only at /etc/localtime,
+// so TZ is handled here.
+std::optional<std::string_view> named_by_tz() {
     const char* tz = std::getenv("TZ");
-    if (tz == nullptr) return date::current_zone();
+    if (tz == nullptr) return std::nullopt;
     std::string_view name = tz;
-    if (name.empty()) return date::locate_zone("UTC");
+    if (name.empty()) return "UTC";
     if (name.front() == ':') name.remove_prefix(1);
-    if (name.empty() || name == "/etc/localtime") return date::current_zone();
-    constexpr std::string_view zoneinfo = "/zoneinfo/";
+    if (name.empty() || name == "/etc/localtime") return std::nullopt;
     if (const std::size_t at = name.rfind(zoneinfo); name.front() == '/' && at != name.npos) {
         name.remove_prefix(at + zoneinfo.size());
     }
-    return date::locate_zone(name);
+    return name;
+}
+
+const date::time_zone* machine_zone() {
+    const std::optional<std::string_view> name = named_by_tz();
+    return name ? date::locate_zone(*name) : date::current_zone();
 }
 
 } // namespace
@@ -38,6 +48,14 @@ std::optional<zone_time_converter> zone_time_converter::locate(std::string_view 
         // What the library throws for a name it does not know.
         return std::nullopt;
     }
+}
+
+std::string zone_time_converter::local_zone_name() {
+    if (const std::optional<std::string_view> name = named_by_tz()) return std::string(*name);
+    std::error_code unreadable;
+    const std::string link = std::filesystem::read_symlink("/etc/localtime", unreadable);
+    const std::size_t at = link.rfind(zoneinfo);
+    return at == std::string::npos ? "/etc/localtime" : link.substr(at + zoneinfo.size());
 }
 
 bool zone_time_converter::convert(std::string_view stamp, std::span<char, 12> out) {

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace date {
@@ -21,6 +22,10 @@ public:
     // /etc/localtime; empty, UTC. POSIX rule strings ("CET-1CEST,M3.5.0,...")
     // are not read. nullopt when the zone is not in the database.
     static std::optional<zone_time_converter> locate(std::string_view name);
+
+    // The zone name "local" stands for, for messages: TZ's, or the one
+    // /etc/localtime links to ("/etc/localtime" when it is no link).
+    static std::string local_zone_name();
 
     // Writes to `out` the wall-clock time in the zone, YYYYMMDDhhmm, at the
     // instant of the XMLTV time `stamp` (grammar: read_xmltv_time in

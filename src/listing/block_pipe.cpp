@@ -19,7 +19,8 @@ event_block block_pipe::empty_block() {
 
 void block_pipe::send(event_block&& block) {
     std::unique_lock lock(mutex_);
-    taken_.wait(lock, [&] { return waiting_.size() < in_flight_; });
+    taken_.wait(lock, [&] { return waiting_.size() < in_flight_ || failure_; });
+    if (failure_) std::rethrow_exception(failure_);
     waiting_.push_back(std::move(block));
     lock.unlock();
     sent_.notify_one();
@@ -48,4 +49,18 @@ void block_pipe::give_back(event_block&& block) {
     block.clear(block_size_);
     const std::lock_guard lock(mutex_);
     spare_.push_back(std::move(block));
+}
+
+void block_pipe::give_up(std::exception_ptr why) {
+    {
+        const std::lock_guard lock(mutex_);
+        failure_ = std::move(why);
+        waiting_.clear();
+    }
+    taken_.notify_all();
+}
+
+std::exception_ptr block_pipe::failure() {
+    const std::lock_guard lock(mutex_);
+    return failure_;
 }

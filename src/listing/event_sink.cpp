@@ -4,6 +4,8 @@
 
 #include <sched.h>
 
+#include <system_error>
+
 namespace {
 
 // Blocks waiting for the applying thread: enough to ride out a slow moment
@@ -29,13 +31,23 @@ event_sink::event_sink(const reading_plan& plan, const char* path)
     : path_(path), block_size_(plan.block_size), block_(plan.block_size), any_channel_(model_has_channel()) {
     if (!plan.second_thread) return;
     pipe_.emplace(blocks_in_flight, block_size_);
-    applier_ = std::thread([this] { apply_all(); });
+    try {
+        applier_ = std::thread([this] { apply_all(); });
+    } catch (const std::system_error&) {
+        // No thread to be had (a process limit): all on this one.
+        pipe_.reset();
+    }
 }
 
 event_sink::~event_sink() { stop_applier(); }
 
 void event_sink::take_diagnostic(void* sink, std::string_view text) noexcept {
-    static_cast<event_sink*>(sink)->block_.append(event_kind::diagnostic, 0, text);
+    auto* self = static_cast<event_sink*>(sink);
+    try {
+        self->block_.append(event_kind::diagnostic, 0, text);
+    } catch (...) {
+        if (!self->lost_diagnostic_) self->lost_diagnostic_ = std::current_exception();
+    }
 }
 
 void event_sink::text(value_target target, std::string_view bytes) {
@@ -65,9 +77,11 @@ void event_sink::hand_on() {
 }
 
 void event_sink::finish(listing_end end) {
+    if (lost_diagnostic_) std::rethrow_exception(lost_diagnostic_);
     block_.append(event_kind::end, static_cast<std::uint8_t>(end), {});
     hand_on();
     stop_applier();
+    if (const std::exception_ptr failure = pipe_ ? pipe_->failure() : nullptr) std::rethrow_exception(failure);
 }
 
 void event_sink::stop_applier() {
@@ -77,9 +91,13 @@ void event_sink::stop_applier() {
 }
 
 void event_sink::apply_all() {
-    event_block block;
-    while (pipe_->receive(block)) {
-        apply_events(block, path_);
-        pipe_->give_back(std::move(block));
+    try {
+        event_block block;
+        while (pipe_->receive(block)) {
+            apply_events(block, path_);
+            pipe_->give_back(std::move(block));
+        }
+    } catch (...) {
+        pipe_->give_up(std::current_exception());
     }
 }

@@ -1,7 +1,8 @@
 // Where the walk of a listing puts what it finds: events, gathered in blocks
 // and handed to the applying side (apply_events.hpp) in order, either on a
 // second thread while the walk goes on, or on the walking thread a block at
-// a time.
+// a time (also when no second thread can be had). Whatever the applying side
+// throws reaches the walking thread, which stops there and throws it on.
 #pragma once
 
 #include "listing/block_pipe.hpp"
@@ -9,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -72,6 +74,7 @@ public:
     // Between two nodes: a full block is handed on, unless its last text
     // may still grow.
     void node_done() {
+        if (lost_diagnostic_) std::rethrow_exception(lost_diagnostic_);
         if (block_.size() >= block_size_ && open_text_ == no_text) hand_on();
     }
     // The listing ends, read to its end or not; then every event is applied
@@ -101,6 +104,9 @@ private:
     bool left_out_since_text_ = false;
     bool any_channel_;
     std::uint64_t programmes_ = 0;
+    // What a diagnostic could not be kept for (no memory): it may not cross
+    // libxml2's code, so it waits for the end of the node.
+    std::exception_ptr lost_diagnostic_;
     std::optional<block_pipe> pipe_;
     std::thread applier_;
 };

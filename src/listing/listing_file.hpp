@@ -13,8 +13,9 @@ struct file_look {
     // An optional UTF-8 byte order mark and white space, then '<'.
     bool starts_like_xml = false;
 
-    // What guidepack would read as a listing, and no guide ever is.
-    bool is_listing() const { return regular && (starts_like_xml || compressed); }
+    // An XML document, which no guide ever is. A compressed file is not
+    // looked into: it is written over as it always was.
+    bool is_listing() const { return regular && starts_like_xml; }
 };
 
 // Looks at the file at `path`. Only a regular file is opened (a FIFO or a
