@@ -44,7 +44,6 @@ public:
         text_target_ = text_target;
         if (kind == element_kind::channel) any_channel_ = true;
         else if (kind == element_kind::programme) ++programmes_;
-        end_text_run();
     }
     // Where the text of the element last started goes, if anywhere.
     std::optional<value_target> text_target() const { return text_target_; }
