@@ -1,6 +1,7 @@
 #include "cli/command_line.hpp"
 
 #include <cstdio>
+#include <string_view>
 #include <cstring>
 #include <string>
 #include <getopt.h>
@@ -79,14 +80,25 @@ const char* what_option_needs(int option) {
 
 void suggest_help() { std::fputs("Try 'guidepack --help' for more information.\n", stderr); }
 
-// `argument` is the word that held the option; `short_option` is its letter
-// when it was one of a group of short ones.
-int complain_about(bool missing_argument, int short_option, const char* argument) {
-    const bool long_option = argument[0] == '-' && argument[1] == '-';
+// Whether `word` is the long form of the option getopt stopped on. In a
+// group of short options ("-xq") the word at hand may still be the one
+// before, which must not be blamed.
+bool is_long_form_of(const char* word, int option) {
+    if (word[0] != '-' || word[1] != '-') return false;
+    const std::string_view name = std::string_view(word + 2).substr(0, std::string_view(word + 2).find('='));
+    for (const struct option& known : long_options)
+        if (known.name != nullptr && known.name == name) return known.val == option;
+    return false;
+}
+
+// `word` is the word that held the option; `short_option` the option getopt
+// stopped on (0 for an unknown long one).
+int complain_about(bool missing_argument, int short_option, const char* word) {
+    const bool name_the_word = is_long_form_of(word, short_option) || short_option == 0;
     if (missing_argument)
-        std::fprintf(stderr, "guidepack: option '%s' needs %s\n", argument, what_option_needs(short_option));
-    else if (long_option || short_option == 0)
-        std::fprintf(stderr, "guidepack: unknown option '%s'\n", argument);
+        std::fprintf(stderr, "guidepack: option '%s' needs %s\n", word, what_option_needs(short_option));
+    else if (name_the_word)
+        std::fprintf(stderr, "guidepack: unknown option '%s'\n", word);
     else
         std::fprintf(stderr, "guidepack: unknown option '-%c'\n", short_option);
     suggest_help();
