@@ -39,6 +39,9 @@ input=/dev/null
 [[ -f "$case_dir/stdin" ]] && input="$case_dir/stdin"
 wrapper=()
 [[ -n "${GUIDEPACK_WRAPPER:-}" && ! -e "$case_dir/no-wrapper" ]] && read -ra wrapper <<<"$GUIDEPACK_WRAPPER"
+# A package build sets SOURCE_DATE_EPOCH for all it runs: a case has the
+# clock unless its own env file fixes the time.
+unset SOURCE_DATE_EPOCH
 environment=()
 [[ -f "$case_dir/env" ]] && mapfile -t environment <"$case_dir/env"
 fixed_time=0
