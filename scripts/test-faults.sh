@@ -13,7 +13,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/guidepack-faults.XXXXXX")
 trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
 chmod 755 "$work" && mkdir -m 755 "$work/run" "$work/bin" && mkdir -m 1777 "$work/tmp"
 # Copies that nobody may run and read, wherever the build lies.
-cp "$build/src/guidepack" "$work/bin/" && cp "$sample" "$work/run/listing.xml" && chmod 644 "$work/run/listing.xml"
+cp "$build/guidepack" "$work/bin/" && cp "$sample" "$work/run/listing.xml" && chmod 644 "$work/run/listing.xml"
 printf 'an old guide' >"$work/old.guide"
 runs=0 failures=0
 
@@ -39,7 +39,7 @@ judge() {
   cmp -s "$work/run/listing.xml" "$sample" || { echo "the listing changed"; return; }
   [[ $(ls -A "$work/run") == $'guide.prg\nlisting.xml' && -z $(ls -A "$work/tmp") ]] ||
     { echo "files left: $(ls -A "$work/run" "$work/tmp" | tr '\n' ' ')"; return; }
-  cmp -s "$guide" "$work/old.guide" || "$build/src/guidepack-dump" "$guide" >/dev/null 2>&1 || echo "a damaged guide"
+  cmp -s "$guide" "$work/old.guide" || "$build/guidepack-dump" "$guide" >/dev/null 2>&1 || echo "a damaged guide"
   if ((status == 0)); then
     cmp -s <(guide_body "$guide") "$work/clean.guide" || echo "status 0 with another guide"
     cmp -s <(without_time "$work/out") "$work/clean.out" || echo "status 0 with another trace"
