@@ -51,8 +51,24 @@ using fetched_attributes = std::array<fetched_attribute, 3>;
 constexpr std::size_t attribute_slot(program_field field) { return static_cast<std::size_t>(field); }
 static_assert(attribute_slot(program_field::channel) == 2 && attribute_slot(program_field::start) == 0);
 
-fetched_attribute fetch_attribute(xmlTextReaderPtr reader, const char* name) {
-    if (attribute_size(reader, name, XML_MAX_TEXT_LENGTH) > XML_MAX_TEXT_LENGTH) return {};
+// Attribute values that, with the next one, would expand beyond their bound
+// for the whole listing: reading stops there too.
+struct refused_expansion {
+    expansion_limit limit;
+};
+
+// Counts a value before it is fetched: reading stops when all values
+// fetched would then expand too far.
+void admit_expansion(xmlTextReaderPtr reader, event_sink& sink, std::size_t size) {
+    expansion_budget& budget = sink.attribute_expansion();
+    if (!budget.admit(size, [reader] { return xmlTextReaderByteConsumed(reader); }))
+        throw refused_expansion{{budget.bound(), budget.consumed()}};
+}
+
+fetched_attribute fetch_attribute(xmlTextReaderPtr reader, event_sink& sink, const char* name) {
+    const std::size_t size = attribute_size(reader, name, XML_MAX_TEXT_LENGTH);
+    if (size > XML_MAX_TEXT_LENGTH) return {};
+    admit_expansion(reader, sink, size);
     return {true, xml_string(xmlTextReaderGetAttribute(reader, reinterpret_cast<const xmlChar*>(name)))};
 }
 
@@ -63,7 +79,9 @@ void pass_attribute(xmlTextReaderPtr reader, event_sink& sink, const char* name,
         if (earlier->value) sink.value(target, view(earlier->value.get()));
         return;
     }
-    if (attribute_size(reader, name, XML_MAX_TEXT_LENGTH) > XML_MAX_TEXT_LENGTH) throw oversized_attribute{name};
+    const std::size_t size = attribute_size(reader, name, XML_MAX_TEXT_LENGTH);
+    if (size > XML_MAX_TEXT_LENGTH) throw oversized_attribute{name};
+    admit_expansion(reader, sink, size);
     const xml_string value(xmlTextReaderGetAttribute(reader, reinterpret_cast<const xmlChar*>(name)));
     if (value) sink.value(target, view(value.get()));
 }
@@ -79,18 +97,19 @@ void pass_programme_attributes(xmlTextReaderPtr reader, event_sink& sink, const 
 
 // Fetches what the filter needs, the channel first: most programmes left out
 // are left out for it.
-bool keeps_programme(xmlTextReaderPtr reader, listing_filter& filter, fetched_attributes& fetched) {
+bool keeps_programme(xmlTextReaderPtr reader, event_sink& sink, listing_filter& filter,
+                     fetched_attributes& fetched) {
     fetched_attribute& channel = fetched[attribute_slot(program_field::channel)];
     if (filter.judges_programme_channels()) {
-        channel = fetch_attribute(reader, "channel");
+        channel = fetch_attribute(reader, sink, "channel");
         if (channel.fetched && !filter.keeps_programme_of(channel.text())) return false;
     }
     if (!filter.judges_times()) return true;
     fetched_attribute& start = fetched[attribute_slot(program_field::start)];
     fetched_attribute& stop = fetched[attribute_slot(program_field::stop)];
-    start = fetch_attribute(reader, "start");
+    start = fetch_attribute(reader, sink, "start");
     if (!start.fetched) return true;
-    stop = fetch_attribute(reader, "stop");
+    stop = fetch_attribute(reader, sink, "stop");
     return !stop.fetched || filter.keeps_programme_times(start.text(), stop.text());
 }
 
@@ -131,15 +150,15 @@ const known_element& element_named(std::string_view name) {
 }
 
 // The filter's verdict on an element, from the attributes it needs alone.
-bool keeps_element(xmlTextReaderPtr reader, const known_element& element, listing_filter& filter,
-                   fetched_attributes& fetched) {
+bool keeps_element(xmlTextReaderPtr reader, event_sink& sink, const known_element& element,
+                   listing_filter& filter, fetched_attributes& fetched) {
     switch (element.kind) {
     case element_kind::channel:
         if (!filter.judges_channels()) return true;
-        fetched[0] = fetch_attribute(reader, "id");
+        fetched[0] = fetch_attribute(reader, sink, "id");
         return !fetched[0].fetched || filter.keeps_channel(fetched[0].text());
     case element_kind::programme:
-        return keeps_programme(reader, filter, fetched);
+        return keeps_programme(reader, sink, filter, fetched);
     case element_kind::icon:
     case element_kind::other:
         break;
@@ -186,7 +205,7 @@ void take_text(xmlTextReaderPtr reader, event_sink& sink) {
         const std::string_view name = view(xmlTextReaderConstName(reader));
         const known_element& element = element_named(name);
         fetched_attributes fetched;
-        if (!keeps_element(reader, element, filter, fetched)) {
+        if (!keeps_element(reader, sink, element, filter, fetched)) {
             sink.element_left_out();
             return walk_step::past;
         }
@@ -227,6 +246,9 @@ listing_read walk_listing(xmlTextReaderPtr reader, event_sink& sink, listing_fil
         }
     } catch (const oversized_attribute& refused) {
         sink.refuse(refused.name);
+        return read;
+    } catch (const refused_expansion& refused) {
+        sink.refuse_expansion(refused.limit);
         return read;
     }
     read.complete = result == 0;
