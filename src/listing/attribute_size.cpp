@@ -57,12 +57,15 @@ private:
 
 held_value held_value_of(const xmlAttr* attribute) {
     // A default from the DTD is a plain string.
-    if (attribute->type == XML_ATTRIBUTE_DECL) return {true, reinterpret_cast<const xmlAttribute*>(attribute)->defaultValue};
+    if (attribute->type == XML_ATTRIBUTE_DECL)
+        return {true, reinterpret_cast<const xmlAttribute*>(attribute)->defaultValue};
     if (attribute->type != XML_ATTRIBUTE_NODE) return {true, nullptr};
+    // No children: the empty string.
     static const xmlChar empty[] = "";
     const xmlNode* children = attribute->children;
     if (children == nullptr) return {true, empty};
-    // The common case, one text node: nothing to expand.
+    // The common case, one text node (or CDATA, which libxml2 treats alike):
+    // nothing to expand.
     if (children->next == nullptr && (children->type == XML_TEXT_NODE || children->type == XML_CDATA_SECTION_NODE))
         return {true, children->content};
     return {false, nullptr};
