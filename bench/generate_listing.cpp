@@ -1,13 +1,20 @@
-// generate-listing CHANNELS DAYS [OUTPUT]: writes a French XMLTV listing of
-// CHANNELS channels, each with programmes covering DAYS days, to OUTPUT or to
-// standard output. The same arguments give the same bytes on any machine: the
-// text comes from a fixed-seed PRNG and integer arithmetic only.
+// generate-listing [--order=channel|time] CHANNELS DAYS [OUTPUT]: writes a
+// French XMLTV listing of CHANNELS channels, each with programmes covering
+// DAYS days, to OUTPUT or to standard output. The same arguments give the same
+// bytes on any machine: the text comes from a fixed-seed PRNG and integer
+// arithmetic only. --order=time writes the very same programmes sorted by
+// start time (channels alternate) instead of channel by channel.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <queue>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -32,7 +39,7 @@ private:
     std::uint64_t state_ = 20240304;
 };
 
-// Output through one large buffer.
+// Output through one large buffer; without a file, output is dropped.
 class sink {
 public:
     explicit sink(std::FILE* file) : file_(file) { buffer_.reserve(limit + 4096); }
@@ -54,7 +61,7 @@ public:
 private:
     static constexpr std::size_t limit = 1 << 20;
     void flush() {
-        if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) failed_ = true;
+        if (file_ != nullptr && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) failed_ = true;
         buffer_.clear();
     }
     std::FILE* file_;
@@ -300,20 +307,59 @@ void write_programme(sink& out, prng& random, int channel, long start, int durat
     out << "  </programme>\n";
 }
 
-void write_listing(sink& out, int channels, int days) {
+// A channel's programmes come from its own random state, so that they are the
+// same bytes whichever order the channels' programmes are interleaved in.
+struct channel_schedule {
+    prng random;
+    long start = 0;
+};
+
+void write_next_programme(sink& out, channel_schedule& channel, int number) {
+    const int duration = durations[channel.random.below(static_cast<int>(std::size(durations)))];
+    write_programme(out, channel.random, number, channel.start, duration);
+    channel.start += duration;
+}
+
+void write_in_channel_order(sink& out, prng& random, int channels, long end) {
+    for (int c = 1; c <= channels; ++c) {
+        channel_schedule channel{random, 0};
+        while (channel.start < end) write_next_programme(out, channel, c);
+        random = channel.random;
+    }
+}
+
+// The programmes of channel order, sorted by start time, then by channel.
+void write_in_time_order(sink& out, prng& random, int channels, long end) {
+    // Each channel's random state where channel order starts it.
+    std::vector<channel_schedule> schedules;
+    sink nowhere(nullptr);
+    for (int c = 1; c <= channels; ++c) {
+        schedules.push_back({random, 0});
+        channel_schedule channel{random, 0};
+        while (channel.start < end) write_next_programme(nowhere, channel, c);
+        random = channel.random;
+    }
+    using next = std::pair<long, int>; // start, channel
+    std::priority_queue<next, std::vector<next>, std::greater<>> due;
+    for (int c = 1; c <= channels; ++c) due.push({0, c});
+    while (!due.empty()) {
+        const int c = due.top().second;
+        due.pop();
+        channel_schedule& channel = schedules[static_cast<std::size_t>(c - 1)];
+        write_next_programme(out, channel, c);
+        if (channel.start < end) due.push({channel.start, c});
+    }
+}
+
+void write_listing(sink& out, int channels, int days, bool time_order) {
     prng random;
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n"
            "<tv source-info-name=\"Guide Exemple\" generator-info-name=\"generate-listing\">\n";
     for (int c = 1; c <= channels; ++c) write_channel(out, c);
     const long end = 1440L * days;
-    for (int c = 1; c <= channels; ++c) {
-        for (long start = 0; start < end;) {
-            const int duration = durations[random.below(static_cast<int>(std::size(durations)))];
-            write_programme(out, random, c, start, duration);
-            start += duration;
-        }
-    }
+    if (time_order) write_in_time_order(out, random, channels, end);
+    else write_in_channel_order(out, random, channels, end);
     out << "</tv>\n";
 }
 
@@ -327,10 +373,24 @@ bool parse_count(const char* text, int& count) {
 
 } // namespace
 
+// "--order=channel" or "--order=time" into `time_order`.
+bool parse_order(std::string_view option, bool& time_order) {
+    if (option != "--order=channel" && option != "--order=time") return false;
+    time_order = option == "--order=time";
+    return true;
+}
+
 int main(int argc, char** argv) {
+    bool time_order = false;
+    const bool ordered = argc > 1 && std::strncmp(argv[1], "--", 2) == 0;
+    if (ordered) {
+        --argc;
+        ++argv;
+    }
     int channels = 0, days = 0;
-    if (argc < 3 || argc > 4 || !parse_count(argv[1], channels) || !parse_count(argv[2], days)) {
-        std::fprintf(stderr, "usage: generate-listing CHANNELS DAYS [OUTPUT]\n");
+    if ((ordered && !parse_order(argv[0], time_order)) || argc < 3 || argc > 4 ||
+        !parse_count(argv[1], channels) || !parse_count(argv[2], days)) {
+        std::fprintf(stderr, "usage: generate-listing [--order=channel|time] CHANNELS DAYS [OUTPUT]\n");
         return 2;
     }
     std::FILE* file = argc == 4 ? std::fopen(argv[3], "wb") : stdout;
@@ -339,7 +399,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     sink out(file);
-    write_listing(out, channels, days);
+    write_listing(out, channels, days, time_order);
     const bool written = out.finish();
     if (std::fclose(file) != 0 || !written) {
         std::fprintf(stderr, "generate-listing: write failed\n");

@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <new>
@@ -61,6 +62,16 @@ void report_guide_kept(const char* guide) {
                  guide);
 }
 
+// For the benchmark: what went through the spill, with
+// GUIDEPACK_BENCH_SPILL set in the environment.
+void report_spill_counts(const record_store& records) {
+    if (std::getenv("GUIDEPACK_BENCH_SPILL") == nullptr) return;
+    const record_store::spill_counts& counts = records.counts();
+    std::fprintf(stderr, "guidepack: spill: %llu bytes written, %llu bytes read back in %llu reads\n",
+                 static_cast<unsigned long long>(counts.written), static_cast<unsigned long long>(counts.read_back),
+                 static_cast<unsigned long long>(counts.reads));
+}
+
 // Writes the guide from what the model holds, stamped with `time` or else
 // the clock; false when that failed.
 bool write_guide(const char* guide, record_store& records, run_stats& stats,
@@ -69,6 +80,7 @@ bool write_guide(const char* guide, record_store& records, run_stats& stats,
     const bool saved = save_prg_file(guide, records, &bytes, time);
     if (saved) stats.guide_bytes = bytes;
     report_unreadable_times(records);
+    report_spill_counts(records);
     return saved;
 }
 

@@ -22,6 +22,11 @@ struct doc_deleter {
 };
 using doc_handle = std::unique_ptr<xmlDoc, doc_deleter>;
 
+struct xml_string_deleter {
+    void operator()(xmlChar* text) const { xmlFree(text); }
+};
+using xml_string = std::unique_ptr<xmlChar, xml_string_deleter>;
+
 // Nested entities, each counted once but expanded wherever referred to.
 const std::string entities = "<!DOCTYPE tv [\n"
                              "<!ENTITY x 'x&#233;x'>\n"
@@ -42,8 +47,8 @@ class AttributeSize : public testing::TestWithParam<attribute_case> {};
 
 // Reads up to the last element start and compares the count with the length
 // of xmlTextReaderGetAttribute's value for "a" and "d", with and without a
-// limit below it.
-TEST_P(AttributeSize, EqualsTheLengthLibxml2Returns) {
+// limit below it, and a value held whole with that value's bytes.
+TEST_P(AttributeSize, EqualsWhatLibxml2Returns) {
     const std::string& listing = GetParam().listing;
     const reader_handle reader(xmlReaderForMemory(listing.data(), static_cast<int>(listing.size()), "t.xml",
                                                   nullptr, 0));
@@ -54,13 +59,21 @@ TEST_P(AttributeSize, EqualsTheLengthLibxml2Returns) {
                std::strcmp(reinterpret_cast<const char*>(xmlTextReaderConstName(reader.get())), "e") == 0;
     ASSERT_TRUE(at_e);
     for (const char* name : {"a", "d"}) {
-        xmlChar* value = xmlTextReaderGetAttribute(reader.get(), reinterpret_cast<const xmlChar*>(name));
-        const std::size_t length = value == nullptr ? 0 : std::strlen(reinterpret_cast<const char*>(value));
-        xmlFree(value);
+        const xml_string value(xmlTextReaderGetAttribute(reader.get(), reinterpret_cast<const xmlChar*>(name)));
+        const char* bytes = reinterpret_cast<const char*>(value.get());
+        const std::size_t length = bytes == nullptr ? 0 : std::strlen(bytes);
         EXPECT_EQ(attribute_size(reader.get(), name, 1000), length) << name;
         EXPECT_EQ(attribute_size(reader.get(), name, length), length) << name;
         if (length > 0) {
             EXPECT_EQ(attribute_size(reader.get(), name, length - 1), length) << name;
+        }
+        const xmlAttr* attribute =
+            xmlHasNsProp(xmlTextReaderCurrentNode(reader.get()), reinterpret_cast<const xmlChar*>(name), nullptr);
+        const held_value held = attribute == nullptr ? held_value{false, nullptr} : held_value_of(attribute);
+        if (held.whole) {
+            const char* held_bytes = reinterpret_cast<const char*>(held.text);
+            EXPECT_EQ(held_bytes == nullptr ? std::string("(none)") : held_bytes,
+                      bytes == nullptr ? std::string("(none)") : bytes) << name;
         }
     }
 }

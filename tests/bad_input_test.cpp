@@ -269,18 +269,52 @@ TEST_F(BadInput, EntityLadenAttributeIsRefusedUnexpanded) {
 
 // Entities expanding to libxml2's limit on a text, and no further, are read.
 // libxml2 takes an entity expanding to about ten times what precedes its
-// first use, hence the 10 kB at the bottom.
+// first use, hence the 10 kB at the bottom; all attributes may expand to ten
+// times the listing read, hence the megabyte before them.
 TEST_F(BadInput, EntityLadenAttributeOfTenMillionBytes) {
     write_file(path("limit.xml"), "<?xml version=\"1.0\"?>\n<!DOCTYPE tv [\n<!ENTITY x \"" + digits_text(10'000) +
-                                      "\">\n<!ENTITY y \"" + repeated("&x;", 10) + "\">\n]>\n<tv>\n" +
-                                      "<channel id=\"c1\"><icon src=\"" + repeated("&y;", 100) + "\"/></channel>\n" +
-                                      xml_tail);
+                                      "\">\n<!ENTITY y \"" + repeated("&x;", 10) + "\">\n]>\n<tv>\n<!--" +
+                                      digits_text(1'000'000) + "-->\n<channel id=\"c1\"><icon src=\"" +
+                                      repeated("&y;", 100) + "\"/></channel>\n" + xml_tail);
 
     const run_result r = run({"limit.xml"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.err.empty()) << r.err;
     EXPECT_TRUE(r.out == "channel 1\n\tid = c1\n\ticon = " + digits_text(10'000'000) + "\n")
         << "stdout of " << r.out.size() << " bytes differs";
+}
+
+// 47 kB of listing, two entities and a hundred programmes whose start holds
+// 99 references, stand for 990 MB of values. The first start is taken; with
+// the second, the values would pass ten million bytes, far more than ten
+// times the listing: reading stops there, fast and in little memory.
+TEST_F(BadInput, AttributesExpandingTooFarInAllStopTheListing) {
+    const std::string programme = "<programme start=\"" + repeated("&y;", 99) +
+                                  "\" stop=\"20070101210000 +0100\" channel=\"c1\"><title>T</title></programme>\n";
+    const std::string head = "<?xml version=\"1.0\"?>\n<!DOCTYPE tv [\n<!ENTITY x \"" + digits_text(10'000) +
+                             "\">\n<!ENTITY y \"" + repeated("&x;", 10) + "\">\n]>\n<tv>\n<channel id=\"c1\"/>\n";
+    write_file(path("amplified.xml"), head + repeated(programme, 100) + xml_tail);
+
+    const run_result r = run({"amplified.xml", "guide.prg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_LT(r.seconds, 20.0);
+    EXPECT_LT(r.peak_rss_kb, 100 * 1024); // sanitizer builds included
+    const std::string start = repeated(digits_text(10'000), 990);
+    EXPECT_TRUE(r.out == "channel 1\n\tid = c1\nnouveau programme\n\tstart = " + start +
+                             "\n\tstop = 20070101210000 +0100\n\tchannel = c1\n\ttitle = T\nprogramme 1 sur c1\n"
+                             "nouveau programme\n" + writer_trace("guide.prg", {1}))
+        << "stdout of " << r.out.size() << " bytes differs";
+    // Refused at the second programme, which libxml2 has read with a little
+    // more of the listing.
+    const std::string refusal = "amplified.xml : attributes expand to more than 10000000 bytes after ";
+    ASSERT_TRUE(r.err.starts_with(refusal)) << r.err;
+    const std::size_t consumed = std::stoul(r.err.substr(refusal.size()));
+    EXPECT_GT(consumed, head.size() + programme.size());
+    EXPECT_LT(consumed, head.size() + 10 * programme.size());
+    EXPECT_TRUE(r.err.ends_with(" bytes of listing\namplified.xml : failed to parse\n")) << r.err;
+    EXPECT_EQ(guide_body(read_file(path("guide.prg"))),
+              le32(1) + le16(0) + le16(0) + le32(1) + le16(12) + "012345678901" + le16(12) + "200701012100" +
+                  le16(1) + "T" + std::string(16, '\0'));
 }
 
 TEST_F(BadInput, HundredThousandChannelsAndAProgrammeForTheLast) {

@@ -68,13 +68,14 @@ struct arrival_case {
 };
 
 // Every channel's records, in order, whatever the arrival order and however
-// the reading back groups channels: all at once, a few at a time, or each
-// channel streamed on its own.
+// the store gathers and groups channels: all at once, a few at a time, or
+// each record spilled and each channel streamed on its own.
 TEST(RecordStore, ChannelByChannelInOrderOfAttachment) {
     const arrival_case arrivals[] = {
         {"channel order", {0, 0, 0, 1, 1, 3, 3, 3, 3}},
         {"interleaved", {0, 1, 3, 0, 1, 3, 0, 3, 3}},
         {"reverse", {3, 3, 1, 0, 3, 1, 0, 0, 3}},
+        {"time order", {0, 1, 2, 3, 4, 0, 1, 2, 3, 4, 0, 2, 4, 1, 3, 0, 1, 2, 3, 4, 4, 3, 2, 1, 0}},
     };
     for (const arrival_case& arrival : arrivals) {
         for (const std::uint64_t budget : {std::uint64_t{1}, std::uint64_t{700}, record_store::default_group_budget}) {
@@ -93,6 +94,9 @@ TEST(RecordStore, ChannelByChannelInOrderOfAttachment) {
             for (const std::string& channel : expected) all += channel;
             EXPECT_TRUE(written(store, 5) == all);
             EXPECT_FALSE(store.failed());
+            // Each record read back once, whatever the order.
+            EXPECT_EQ(store.counts().written, all.size());
+            EXPECT_EQ(store.counts().read_back, all.size());
         }
     }
 }
@@ -115,7 +119,8 @@ TEST(RecordStore, RecordsAreTheGuideForm) {
 
 // The first spill write that fails stops the reading, saying where and why.
 TEST(RecordStore, SpillThatCannotBeWrittenFails) {
-    record_store store(::open("/dev/full", O_RDWR | O_CLOEXEC), record_store::default_group_budget, "/dev");
+    // Records gathered 64 KiB at a time, so that writes begin early.
+    record_store store(::open("/dev/full", O_RDWR | O_CLOEXEC), std::uint64_t{64} << 10, "/dev");
     int stored = 0;
     try {
         for (; stored < 5000; ++stored) store.store(0, programme("T", std::string(1000, 'd')));

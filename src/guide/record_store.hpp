@@ -1,8 +1,12 @@
 // The programmes attached while the listing is read, kept as the records the
 // guide will hold (guide_record.hpp) in a spill file rather than in memory,
-// so that memory stays flat whatever the listing's size. In memory remain
-// each channel's total and the spill's layout: runs of consecutive records
-// of one channel (one run per channel for a listing in channel order).
+// so that memory stays flat whatever the listing's size.
+//
+// Records gather in memory, each channel's chained in order, up to a budget;
+// then they go to the spill as one segment, channel after channel. Reading
+// back takes channels in groups: from each segment, one read brings the
+// group's records, which lie side by side there. Every record is so read
+// once, in whatever order the channels' programmes arrived.
 #pragma once
 
 #include "guide/guide_model.hpp"
@@ -29,9 +33,8 @@ public:
     // takes one. Null, after saying why on standard error, when none does.
     static std::unique_ptr<record_store> create_in(const std::vector<std::string>& folders);
 
-    // Reading back, channels are gathered in memory up to this many bytes at
-    // a time: a listing in time order, whose channels are interleaved, is
-    // read once per such group rather than once per channel.
+    // The memory records take: gathered before they are spilled, and again
+    // as a group of channels read back.
     static constexpr std::uint64_t default_group_budget = std::uint64_t{8} << 20;
 
     // Takes over `spill_fd`, an empty file open for reading and writing, in
@@ -57,39 +60,73 @@ public:
     // Where and why: "temporary file in FOLDER: CAUSE".
     std::string failure() const;
 
+    // What went through the spill, for the benchmark.
+    struct spill_counts {
+        std::uint64_t written = 0;   // bytes
+        std::uint64_t read_back = 0; // bytes
+        std::uint64_t reads = 0;     // system calls
+    };
+    const spill_counts& counts() const { return counts_; }
+
 private:
-    struct run {
+    // Where one channel's records lie in a segment.
+    struct piece {
         std::uint32_t channel;
         std::uint32_t bytes;
     };
+    // A segment's pieces not read back yet: the next one, and its offset.
+    struct segment_cursor {
+        std::size_t piece;
+        std::size_t end;
+        std::uint64_t offset;
+    };
+    static constexpr std::uint32_t no_record = UINT32_MAX;
+    // A channel's records in memory: offsets of its first and last.
+    struct chain {
+        std::uint32_t first = no_record;
+        std::uint32_t last = no_record;
+    };
 
     std::uint64_t bytes_of(std::int32_t channel) const;
+    void gather(std::uint32_t channel, const std::string& record);
+    void spill_gathered();
     void start_reading();
     void load_group(std::int32_t first);
     void stream_channel(std::int32_t channel, output_file& out);
+    void read_group_pieces(segment_cursor& cursor, std::vector<std::uint64_t>& filled);
+    void stream_pieces(segment_cursor& cursor, std::int32_t channel, output_file& out);
+    void skip_pieces_before(segment_cursor& cursor, std::int32_t channel);
+    void read_into(struct iovec* parts, int count, std::uint64_t offset);
     void fail(int error);
-    template <typename Sink> void read_spill(std::uint64_t offset, std::uint64_t size, Sink sink);
 
     output_file spill_;
     int spill_fd_;
     std::string folder_;
-    std::uint64_t group_budget_;
+    std::uint64_t budget_;
     std::string record_;
     stamp_converter stamps_;
-    std::vector<run> runs_;
     std::vector<std::uint64_t> channel_bytes_;
     int error_ = 0;
     bool reading_ = false;
+    spill_counts counts_;
+
+    // Gathering: records, each after its size and the offset of its
+    // channel's next; the channels among them, in order of first arrival.
+    std::vector<char> gathered_;
+    std::vector<chain> chains_;
+    std::vector<std::uint32_t> gathered_channels_;
+
+    // The spill's layout: every segment's pieces in channel order, segment
+    // after segment, and where each segment's pieces begin.
+    std::vector<piece> pieces_;
+    std::vector<std::size_t> segment_starts_;
 
     // Reading back: the channels [group_first_, group_end_) are loaded at
     // once in group_bytes_, or a channel too big for that is streamed.
+    std::vector<segment_cursor> cursors_;
     std::int32_t group_first_ = 0;
     std::int32_t group_end_ = 0;
     bool streaming_ = false;
     std::vector<char> group_bytes_;
     std::vector<std::uint64_t> group_offsets_;
-    std::unique_ptr<char[]> block_;
-    std::size_t block_capacity_ = 0;
-    std::uint64_t block_start_ = UINT64_MAX;
-    std::size_t block_size_ = 0;
 };

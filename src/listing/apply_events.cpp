@@ -6,6 +6,7 @@
 #include <libxml/parserInternals.h>
 
 #include <cstdio>
+#include <cstring>
 
 std::string element_name;
 
@@ -90,6 +91,13 @@ void report_oversized(std::string_view attribute, const char* path) {
                  static_cast<int>(attribute.size()), attribute.data(), element_name.c_str(), XML_MAX_TEXT_LENGTH);
 }
 
+void report_expansion(std::string_view limit_bytes, const char* path) {
+    expansion_limit limit;
+    std::memcpy(&limit, limit_bytes.data(), sizeof limit);
+    std::fprintf(stderr, "%s : attributes expand to more than %llu bytes after %llu bytes of listing\n", path,
+                 static_cast<unsigned long long>(limit.bound), static_cast<unsigned long long>(limit.consumed));
+}
+
 // The pending programme of a listing read to its end is attached; that of a
 // listing cut short is dropped, so that nothing carries over to what follows.
 void end_listing(listing_end end, const char* path) {
@@ -120,6 +128,9 @@ void apply_events(const event_block& block, const char* path) {
             break;
         case event_kind::oversized_attribute:
             report_oversized(event.bytes, path);
+            break;
+        case event_kind::expansion_refused:
+            report_expansion(event.bytes, path);
             break;
         case event_kind::end:
             end_listing(static_cast<listing_end>(event.detail), path);

@@ -55,18 +55,32 @@ private:
 
 } // namespace
 
+held_value held_value_of(const xmlAttr* attribute) {
+    // A default from the DTD is a plain string.
+    if (attribute->type == XML_ATTRIBUTE_DECL)
+        return {true, reinterpret_cast<const xmlAttribute*>(attribute)->defaultValue};
+    if (attribute->type != XML_ATTRIBUTE_NODE) return {true, nullptr};
+    // No children: the empty string.
+    static const xmlChar empty[] = "";
+    const xmlNode* children = attribute->children;
+    if (children == nullptr) return {true, empty};
+    // The common case, one text node (or CDATA, which libxml2 treats alike):
+    // nothing to expand.
+    if (children->next == nullptr && (children->type == XML_TEXT_NODE || children->type == XML_CDATA_SECTION_NODE))
+        return {true, children->content};
+    return {false, nullptr};
+}
+
+std::size_t attribute_size(const xmlAttr* attribute, std::size_t limit) {
+    if (const held_value held = held_value_of(attribute); held.whole) return std::min(text_size(held.text), limit + 1);
+    return expansion_counter(attribute->doc, limit).list_size(attribute->children, 0);
+}
+
 std::size_t attribute_size(const xmlNode* element, const char* name, std::size_t limit) {
     // The very lookup of xmlGetNoNsProp: an attribute in no namespace, or a
-    // default from the DTD, whose value is a plain string.
+    // default from the DTD.
     const xmlAttr* attribute = xmlHasNsProp(element, reinterpret_cast<const xmlChar*>(name), nullptr);
-    if (attribute == nullptr) return 0;
-    if (attribute->type == XML_ATTRIBUTE_DECL)
-        return std::min(text_size(reinterpret_cast<const xmlAttribute*>(attribute)->defaultValue), limit + 1);
-    const xmlNode* children = attribute->children;
-    // The common case, one text node: nothing to expand.
-    if (children != nullptr && children->next == nullptr && children->type == XML_TEXT_NODE)
-        return std::min(text_size(children->content), limit + 1);
-    return expansion_counter(attribute->doc, limit).list_size(children, 0);
+    return attribute == nullptr ? 0 : attribute_size(attribute, limit);
 }
 
 std::size_t attribute_size(xmlTextReaderPtr reader, const char* name, std::size_t limit) {

@@ -11,6 +11,20 @@
 
 #include <cstddef>
 
+// How libxml2 holds the value of an attribute found by xmlHasNsProp (an
+// attribute or the DTD's default): whole, as the one string xmlGetNoNsProp
+// would copy, or in pieces it would join, expanding entity references.
+struct held_value {
+    bool whole;
+    // When whole: that string, or null where xmlGetNoNsProp returns none.
+    const xmlChar* text;
+};
+held_value held_value_of(const xmlAttr* attribute);
+
+// The length in bytes of what xmlGetNoNsProp would return for `attribute`
+// (an xmlHasNsProp result), without building it; above `limit`, limit + 1.
+std::size_t attribute_size(const xmlAttr* attribute, std::size_t limit);
+
 // The length in bytes of what xmlGetNoNsProp(element, name) returns (0 when it
 // returns nothing), without building it; any length above `limit` is given as
 // limit + 1. Time and memory grow with the number of nodes involved, each

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "listing/block_pipe.hpp"
+#include "listing/expansion_budget.hpp"
 #include "listing/listing_events.hpp"
 
 #include <cstddef>
@@ -67,6 +68,13 @@ public:
 
     // Reading stops on this attribute.
     void refuse(std::string_view attribute) { block_.append(event_kind::oversized_attribute, 0, attribute); }
+    // The bytes all attribute values taken expand to.
+    expansion_budget& attribute_expansion() { return attribute_expansion_; }
+    // Reading stops: the attribute values would expand beyond their bound.
+    void refuse_expansion(const expansion_limit& limit) {
+        block_.append(event_kind::expansion_refused, 0,
+                      std::string_view(reinterpret_cast<const char*>(&limit), sizeof limit));
+    }
     // For libxml_output_capture: what libxml2 prints.
     static void take_diagnostic(void* sink, std::string_view text) noexcept;
 
@@ -106,6 +114,7 @@ private:
     // What a diagnostic could not be kept for (no memory): it may not cross
     // libxml2's code, so it waits for the end of the node.
     std::exception_ptr lost_diagnostic_;
+    expansion_budget attribute_expansion_;
     std::optional<block_pipe> pipe_;
     std::thread applier_;
 };

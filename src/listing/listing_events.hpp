@@ -18,6 +18,7 @@ enum class event_kind : std::uint8_t {
     value,               // a value the guide keeps: its bytes, its value_target
     diagnostic,          // what libxml2 printed on standard error, as printed
     oversized_attribute, // reading stops on this attribute (its name)
+    expansion_refused,   // reading stops: attributes expand too far (expansion_limit)
     end,                 // the listing ends: its listing_end
 };
 
@@ -39,6 +40,13 @@ enum class value_target : std::uint8_t {
 };
 
 constexpr value_target target_of(program_field field) { return static_cast<value_target>(field); }
+
+// Where reading stopped because the attributes expand too far: the bound
+// passed, and the bytes of listing read then.
+struct expansion_limit {
+    std::uint64_t bound;
+    std::uint64_t consumed;
+};
 
 struct listing_event {
     event_kind kind;
