@@ -298,7 +298,9 @@ TEST_F(BadInput, AttributesExpandingTooFarInAllStopTheListing) {
     const run_result r = run({"amplified.xml", "guide.prg"});
     EXPECT_EQ(r.status, 1);
     EXPECT_LT(r.seconds, 20.0);
-    EXPECT_LT(r.peak_rss_kb, 100 * 1024); // sanitizer builds included
+#if !defined(__SANITIZE_ADDRESS__) // whose quarantine keeps hundreds of MB of freed memory
+    EXPECT_LT(r.peak_rss_kb, 100 * 1024);
+#endif
     const std::string start = repeated(digits_text(10'000), 990);
     EXPECT_TRUE(r.out == "channel 1\n\tid = c1\nnouveau programme\n\tstart = " + start +
                              "\n\tstop = 20070101210000 +0100\n\tchannel = c1\n\ttitle = T\nprogramme 1 sur c1\n"
