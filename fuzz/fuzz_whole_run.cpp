@@ -4,7 +4,7 @@
 #include "guide/guide_model.hpp"
 #include "guide/guide_writer.hpp"
 #include "listing/apply_events.hpp"
-#include "guide/output_file.hpp"
+#include "replace/output_file.hpp"
 #include "listing/reader.hpp"
 #include "guide/record_store.hpp"
 
@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!model_is_consistent()) __builtin_trap();
     // A guide in memory can always be written, and so can the spill.
     output_file guide(memory_file());
-    write_prg_file(guide, records);
+    write_prg_file(guide, format_timestamp(0), records);
     if (records.failed() || !guide.close()) __builtin_trap();
     keep_programs_in(nullptr);
     return 0;

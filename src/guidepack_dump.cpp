@@ -3,11 +3,12 @@
 #include "dump/dump_json.hpp"
 #include "dump/dump_listing.hpp"
 #include "dump/guide_parser.hpp"
+#include "common/command_options.hpp"
+#include "common/version.hpp"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <getopt.h>
 #include <memory>
 #include <optional>
 #include <string>
@@ -50,27 +51,23 @@ struct options {
 };
 
 int usage_mistake(const std::string& message) {
-    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", program_name,
-                 message.c_str(), program_name);
+    report_usage_mistake(program_name, message);
     return usage_error;
 }
 
 // The options, or the exit status when there is nothing to dump.
 std::variant<options, int> parse_arguments(int argc, char** argv) {
     options result;
-    opterr = 0; // our own messages, the same in every locale
+    quiet_getopt();
     int option;
     while ((option = getopt_long(argc, argv, "hV", long_options, nullptr)) != -1) {
         switch (option) {
         case json_option: result.json = true; break;
         case 'h': std::fputs(usage_line, stdout); std::fputs(help_text, stdout); return success;
-        case 'V': std::puts("guidepack-dump " GUIDEPACK_VERSION); return success;
+        case 'V': std::printf("%s %s\n", program_name, guidepack_version); return success;
         default:
-            // getopt names a wrong short option by its letter (optind may
-            // still point into its word), a wrong long one not at all.
-            if (optopt > 0 && optopt < json_option)
-                return usage_mistake("unknown option '-" + std::string(1, static_cast<char>(optopt)) + "'");
-            return usage_mistake("unknown option '" + std::string(argv[optind - 1]) + "'");
+            return usage_mistake("unknown option '" + option_as_written(long_options, optopt, argv[optind - 1]) +
+                                 "'");
         }
     }
     if (optind == argc) return usage_mistake("no guide file given");

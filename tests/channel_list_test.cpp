@@ -1,6 +1,6 @@
 // The channels file: which lines it holds, which ids they select, and which
 // lines matched no channel.
-#include "cli/channel_list.hpp"
+#include "run/channel_list.hpp"
 #include "listing/channel_selection.hpp"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // A guide is written through a large buffer and replaces the old one whole or
 // not at all, whatever stops the writing.
-#include "guide/guide_file.hpp"
+#include "replace/guide_file.hpp"
 
 #include "test_files.hpp"
 

@@ -176,6 +176,9 @@ INSTANTIATE_TEST_SUITE_P(
         damaged_case{"wrong_short_magic", "<?", 0, "wrong magic \"<?\", expected \"PRG1\""},
         damaged_case{"binary_magic", "\x89PNG\r\n"s, 0,
                      "wrong magic \"\\x89PNG\", expected \"PRG1\""},
+        // Escaped as the text dump escapes: lower-case hexadecimal.
+        damaged_case{"gzip_magic", "\x1F\x8B\x08\x00"s, 0,
+                     "wrong magic \"\\x1f\\x8b\\x08\\x00\", expected \"PRG1\""},
         damaged_case{"truncated_version", "PRG100", 4,
                      "truncated file: version needs 4 bytes, 2 bytes left"},
         damaged_case{"truncated_timestamp", "PRG100011167", 8,

@@ -3,9 +3,9 @@
 #include "guide/guide_model.hpp"
 #include "listing/apply_events.hpp"
 #include "listing/reader.hpp"
-#include "guide/xmltv_time.hpp"
+#include "common/xmltv_time.hpp"
 #include "captured_output.hpp"
-#include "guide/trace.hpp"
+#include "common/trace.hpp"
 
 #include "capture_store.hpp"
 

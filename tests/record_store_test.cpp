@@ -1,7 +1,7 @@
 // Attached programmes go to the spill as guide records and come back channel
 // by channel, in order of attachment, whatever order they arrived in.
 #include "guide/record_store.hpp"
-#include "guide/temporary_files.hpp"
+#include "replace/temporary_files.hpp"
 
 #include "guide/guide_record.hpp"
 #include "test_files.hpp"

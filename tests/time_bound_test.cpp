@@ -1,5 +1,5 @@
 // TIME of --from and --until, SOURCE_DATE_EPOCH, and the time window's bounds.
-#include "cli/time_bound.hpp"
+#include "run/time_bound.hpp"
 #include "listing/listing_filter.hpp"
 
 #include <gtest/gtest.h>

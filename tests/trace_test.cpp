@@ -1,4 +1,4 @@
-#include "guide/trace.hpp"
+#include "common/trace.hpp"
 #include "captured_output.hpp"
 
 #include <gtest/gtest.h>

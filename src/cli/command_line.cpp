@@ -1,14 +1,14 @@
 #include "cli/command_line.hpp"
 
-#include <cstdio>
-#include <string_view>
-#include <cstring>
-#include <string>
-#include <getopt.h>
+#include "common/command_options.hpp"
+#include "common/digits.hpp"
+#include "common/version.hpp"
 
-#ifndef GUIDEPACK_VERSION
-#error "GUIDEPACK_VERSION comes from the build"
-#endif
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -78,41 +78,24 @@ const char* what_option_needs(int option) {
     }
 }
 
-void suggest_help() { std::fputs("Try 'guidepack --help' for more information.\n", stderr); }
-
-// Whether `word` is the long form of the option getopt stopped on. In a
-// group of short options ("-xq") the word at hand may still be the one
-// before, which must not be blamed.
-bool is_long_form_of(const char* word, int option) {
-    if (word[0] != '-' || word[1] != '-') return false;
-    const std::string_view name = std::string_view(word + 2).substr(0, std::string_view(word + 2).find('='));
-    for (const struct option& known : long_options)
-        if (known.name != nullptr && known.name == name) return known.val == option;
-    return false;
-}
+constexpr const char* program = "guidepack";
 
 // `word` is the word that held the option; `short_option` the option getopt
 // stopped on (0 for an unknown long one).
 int complain_about(bool missing_argument, int short_option, const char* word) {
-    const bool name_the_word = is_long_form_of(word, short_option) || short_option == 0;
     if (missing_argument)
-        std::fprintf(stderr, "guidepack: option '%s' needs %s\n", word, what_option_needs(short_option));
-    else if (name_the_word)
-        std::fprintf(stderr, "guidepack: unknown option '%s'\n", word);
+        report_usage_mistake(program, std::string("option '") + word + "' needs " + what_option_needs(short_option));
     else
-        std::fprintf(stderr, "guidepack: unknown option '-%c'\n", short_option);
-    suggest_help();
+        report_usage_mistake(program, "unknown option '" + option_as_written(long_options, short_option, word) + "'");
     return 1;
 }
 
 // --days=N: now to N days later. False, after saying so, for anything but a
 // count of 1 to 99999 days.
 bool set_days(run_options& options, const std::string& count) {
-    if (count.empty() || count.size() > 5 || count.find_first_not_of("0123456789") != std::string::npos ||
-        std::stoi(count) == 0) {
-        std::fprintf(stderr, "guidepack: --days needs a number of days from 1 to 99999, not '%s'\n",
-                     count.c_str());
-        suggest_help();
+    const std::optional<std::uint64_t> days = read_decimal(count, 99'999);
+    if (count.size() > 5 || !days || *days == 0) {
+        report_usage_mistake(program, "--days needs a number of days from 1 to 99999, not '" + count + "'");
         return false;
     }
     options.from = "now";
@@ -143,7 +126,7 @@ bool take_listings(run_options& options, int argc, char** argv) {
 command parse_command_line(int argc, char** argv) {
     run_options options;
     const char* output = nullptr;
-    opterr = 0; // our own messages, the same in every locale
+    quiet_getopt();
     int option;
     while ((option = getopt_long(argc, argv, ":qz:c:o:fhV", long_options, nullptr)) != -1) {
         switch (option) {
@@ -164,7 +147,7 @@ command parse_command_line(int argc, char** argv) {
             std::fputs(output_usage_line, stdout);
             std::fputs(help_text, stdout);
             return 0;
-        case 'V': std::puts("guidepack " GUIDEPACK_VERSION); return 0;
+        case 'V': std::printf("%s %s\n", program, guidepack_version); return 0;
         case ':': return complain_about(true, optopt, argv[optind - 1]);
         default: return complain_about(false, optopt, argv[optind - 1]);
         }

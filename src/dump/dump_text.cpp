@@ -1,21 +1,12 @@
 #include "dump/dump_text.hpp"
 
+#include "common/digits.hpp"
 #include "format/guide_format.hpp"
 
 #include <algorithm>
 #include <ctime>
 
 namespace {
-
-bool all_digits(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-int number_at(std::string_view digits, std::size_t pos, std::size_t size) {
-    int value = 0;
-    for (const char c : digits.substr(pos, size)) value = value * 10 + (c - '0');
-    return value;
-}
 
 void append_utf8(unsigned char byte, std::string& out) {
     if (byte < 0x80) {
@@ -27,16 +18,12 @@ void append_utf8(unsigned char byte, std::string& out) {
 }
 
 void append_escape(unsigned char byte, std::string& out) {
-    static constexpr char hex[] = "0123456789abcdef";
     switch (byte) {
     case '\\': out += "\\\\"; break;
     case '\n': out += "\\n"; break;
     case '\r': out += "\\r"; break;
     case '\t': out += "\\t"; break;
-    default:
-        out += "\\x";
-        out += hex[byte >> 4];
-        out += hex[byte & 0xF];
+    default: append_hex_escape(byte, out);
     }
 }
 
@@ -45,6 +32,13 @@ bool needs_escape(unsigned char byte) {
 }
 
 } // namespace
+
+void append_hex_escape(unsigned char byte, std::string& out) {
+    static constexpr char hex[] = "0123456789abcdef";
+    out += "\\x";
+    out += hex[byte >> 4];
+    out += hex[byte & 0xF];
+}
 
 std::string latin1_to_utf8(std::string_view text) {
     std::string out;
@@ -67,10 +61,10 @@ std::string display_text(std::string_view text) {
 }
 
 std::optional<std::int64_t> timestamp_seconds(std::string_view digits) {
-    if (digits.size() != guide_format::timestamp_digits || !all_digits(digits)) return std::nullopt;
-    std::int64_t seconds = 0;
-    for (const char c : digits) seconds = seconds * 10 + (c - '0');
-    return seconds;
+    if (digits.size() != guide_format::timestamp_digits) return std::nullopt;
+    const std::optional<std::uint64_t> seconds = read_decimal(digits, 9'999'999'999);
+    if (!seconds) return std::nullopt;
+    return static_cast<std::int64_t>(*seconds);
 }
 
 std::string format_utc(std::int64_t seconds, const char* format) {
@@ -83,12 +77,12 @@ std::string format_utc(std::int64_t seconds, const char* format) {
 }
 
 std::optional<std::string> format_programme_time(std::string_view stamp) {
-    if (stamp.size() != guide_format::timestamp_length || !all_digits(stamp)) return std::nullopt;
-    const int month = number_at(stamp, 4, 2);
-    const int day = number_at(stamp, 6, 2);
-    const int hour = number_at(stamp, 8, 2);
-    const int minute = number_at(stamp, 10, 2);
-    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59)
+    if (stamp.size() != guide_format::timestamp_length || read_digits(stamp, 0, 4) < 0) return std::nullopt;
+    const int month = read_digits(stamp, 4, 2);
+    const int day = read_digits(stamp, 6, 2);
+    const int hour = read_digits(stamp, 8, 2);
+    const int minute = read_digits(stamp, 10, 2);
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 || minute < 0 || minute > 59)
         return std::nullopt;
     std::string text;
     text.reserve(16);

@@ -11,6 +11,9 @@
 // Each byte as the character of the same number (Latin-1), in UTF-8.
 std::string latin1_to_utf8(std::string_view text);
 
+// Appends `byte` as \xNN, in lower-case hexadecimal.
+void append_hex_escape(unsigned char byte, std::string& out);
+
 // One line of display: Latin-1 as UTF-8, with backslash, control characters
 // and C1 controls escaped (\\, \n, \r, \t, \xNN) so that a value never
 // breaks the layout.

@@ -1,5 +1,7 @@
 #include "dump/guide_parser.hpp"
 
+#include "dump/dump_text.hpp"
+
 #include <cstdint>
 
 namespace gf = guide_format;
@@ -27,16 +29,13 @@ std::string bytes_left(std::size_t count) {
 
 // Bytes shown in a message: printable ASCII as is, anything else as \xNN.
 std::string printable(std::string_view bytes) {
-    static constexpr char hex[] = "0123456789ABCDEF";
     std::string text;
     for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte >= 0x20 && byte < 0x7F && byte != '\\' && byte != '"') {
             text += c;
         } else {
-            text += "\\x";
-            text += hex[byte >> 4];
-            text += hex[byte & 0xF];
+            append_hex_escape(byte, text);
         }
     }
     return text;

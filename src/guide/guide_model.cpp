@@ -1,6 +1,6 @@
 #include "guide/guide_model.hpp"
 
-#include "guide/trace.hpp"
+#include "common/trace.hpp"
 
 prg_file_t prg_file;
 std::optional<program_t> current_program;

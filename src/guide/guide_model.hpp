@@ -11,20 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/text.hpp"
 #include "format/programme_fields.hpp"
-
-// A string field: absent until the listing sets it; a present one may be empty.
-using text_field = std::optional<std::string>;
-using text_view = std::optional<std::string_view>;
-
-inline text_view view_of(const text_field& field) { return field ? text_view{*field} : text_view{}; }
-
-// Hashes a string and a view of it alike, so that tables keyed by channel id
-// are looked up with views, without a copy.
-struct id_hash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view id) const noexcept { return std::hash<std::string_view>{}(id); }
-};
 
 // A programme: the pending one while it is read, and what an accepted one
 // hands to the program store.
@@ -53,10 +41,9 @@ struct channel_t {
     std::int32_t nb_programs = 0;
 };
 
+// The guide file's header is not kept here: the writer makes it from the
+// format and the run's time stamp.
 struct prg_file_t {
-    std::array<char, 4> magic{};
-    std::array<char, 4> version{};
-    std::array<char, 10> timestamp{};
     std::vector<channel_t> channels;
     std::int32_t nb_channels = 0;
     // Programmes attach_current_program_to_channel dropped, by reason.
@@ -80,7 +67,7 @@ extern std::optional<program_t> current_program;
 channel_t channel_new();
 program_t program_new();
 
-// Empties the model: no channels, zero header, nothing pending, no store.
+// Empties the model: no channels, nothing pending, no store.
 void reset_guide_model();
 
 // Where accepted programmes go from now on (null: nowhere, a dry run).

@@ -2,10 +2,10 @@
 
 #include "format/guide_format.hpp"
 #include "guide/guide_record.hpp"
-#include "guide/guide_file.hpp"
-#include "guide/output_file.hpp"
+#include "replace/guide_file.hpp"
+#include "replace/output_file.hpp"
 #include "guide/record_store.hpp"
-#include "guide/trace.hpp"
+#include "common/trace.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -19,16 +19,11 @@ void write_i32(output_file& file, std::int32_t value) {
     file.write(bytes, sizeof bytes);
 }
 
-void write_header(output_file& file) {
-    file.write(prg_file.magic.data(), prg_file.magic.size());
-    file.write(prg_file.version.data(), prg_file.version.size());
-    file.write(prg_file.timestamp.data(), prg_file.timestamp.size());
-}
-
-void fill_header(const std::string& digits) {
-    std::copy(guide_format::magic.begin(), guide_format::magic.end(), prg_file.magic.begin());
-    std::copy(guide_format::version.begin(), guide_format::version.end(), prg_file.version.begin());
-    std::copy(digits.begin(), digits.end(), prg_file.timestamp.begin());
+// The header: magic, version, then the time stamp's ten digits.
+void write_header(output_file& file, std::string_view stamp_digits) {
+    file.write(guide_format::magic.data(), guide_format::magic.size());
+    file.write(guide_format::version.data(), guide_format::version.size());
+    file.write(stamp_digits.data(), stamp_digits.size());
 }
 
 void write_channel(output_file& file, const channel_t& channel, std::int32_t index,
@@ -77,9 +72,9 @@ void write_string(output_file& file, text_view field, std::string& scratch) {
     file.write(scratch.data(), scratch.size());
 }
 
-void write_prg_file(output_file& file, record_store& records) {
+void write_prg_file(output_file& file, std::string_view stamp_digits, record_store& records) {
     trace_text("- writing header\r\n");
-    write_header(file);
+    write_header(file, stamp_digits);
     trace_text("- writing nb_channels\r\n");
     write_i32(file, prg_file.nb_channels);
 
@@ -96,7 +91,6 @@ bool save_prg_file(const std::string& path, record_store& records, std::uint64_t
     trace_text(" (time: ");
     trace_text(digits);
     trace_text(")\n");
-    fill_header(digits);
 
     guide_file guide(path);
     if (!guide.is_open()) {
@@ -104,7 +98,7 @@ bool save_prg_file(const std::string& path, record_store& records, std::uint64_t
         report_cause(guide.failure());
         return false;
     }
-    write_prg_file(guide.out(), records);
+    write_prg_file(guide.out(), digits, records);
     trace_text("done!\r\n");
     // The trace reaches standard output before the guide changes, so that a
     // reader gone away (a closed pipe) always stops the run with the old

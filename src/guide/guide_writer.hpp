@@ -25,9 +25,10 @@ class record_store;
 bool save_prg_file(const std::string& path, record_store& records, std::uint64_t* guide_bytes = nullptr,
                    std::optional<std::chrono::sys_seconds> time = std::nullopt);
 
-// Writes the header, as the model holds it, and every channel to `file`,
-// tracing each step: the whole guide but for its time stamp's choice.
-void write_prg_file(output_file& file, record_store& records);
+// Writes the header, stamped with `stamp_digits` (format_timestamp), and
+// every channel to `file`, tracing each step: the whole guide but for its
+// time stamp's choice.
+void write_prg_file(output_file& file, std::string_view stamp_digits, record_store& records);
 
 // One string: its 16-bit length, then its single-byte text. `scratch` holds
 // the converted text between calls, so that no string costs an allocation.

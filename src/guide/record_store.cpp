@@ -1,6 +1,6 @@
 #include "guide/record_store.hpp"
 
-#include "guide/temporary_files.hpp"
+#include "replace/temporary_files.hpp"
 
 #include <algorithm>
 #include <cerrno>

@@ -11,7 +11,7 @@
 
 #include "guide/guide_model.hpp"
 #include "guide/guide_record.hpp"
-#include "guide/output_file.hpp"
+#include "replace/output_file.hpp"
 
 #include <cstdint>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "guide/zone_time.hpp"
 
-#include "guide/xmltv_time.hpp"
+#include "common/xmltv_time.hpp"
 
 #include <date/tz.h>
 

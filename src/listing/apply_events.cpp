@@ -1,7 +1,7 @@
 #include "listing/apply_events.hpp"
 
 #include "guide/guide_model.hpp"
-#include "guide/trace.hpp"
+#include "common/trace.hpp"
 
 #include <libxml/parserInternals.h>
 

@@ -2,7 +2,7 @@
 // or a pattern with *, ? and [...] as fnmatch(3) matches, case-sensitive.
 #pragma once
 
-#include "guide/guide_model.hpp"
+#include "common/text.hpp"
 
 #include <functional>
 #include <string>

@@ -1,5 +1,8 @@
 #include "listing/listing_file.hpp"
 
+#include "common/text.hpp"
+#include "common/unique_fd.hpp"
+
 #include <fcntl.h>
 #include <string_view>
 #include <sys/stat.h>
@@ -7,17 +10,8 @@
 
 namespace {
 
-constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
 constexpr std::string_view gzip_magic = "\x1F\x8B";
 constexpr std::string_view xz_magic{"\xFD" "7zXZ\0", 6};
-
-// Closes the descriptor it holds.
-struct open_file {
-    int fd;
-    ~open_file() {
-        if (fd >= 0) ::close(fd);
-    }
-};
 
 bool is_xml_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -40,16 +34,16 @@ file_look look_at_file(const char* path) {
     // Only a regular file is opened: opening a device may do something.
     struct stat status {};
     if (::stat(path, &status) != 0 || !S_ISREG(status.st_mode)) return look;
-    const open_file file{::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
-    if (file.fd < 0 || ::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode)) return look;
+    const unique_fd file(::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!file || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) return look;
     look.regular = true;
     look.size = static_cast<std::uint64_t>(status.st_size);
     char head[4096];
-    const ssize_t size = ::read(file.fd, head, sizeof head);
+    const ssize_t size = ::read(file.get(), head, sizeof head);
     if (size <= 0) return look;
     std::string_view start(head, static_cast<std::size_t>(size));
     look.compressed = start.starts_with(gzip_magic) || start.starts_with(xz_magic);
-    if (start.starts_with(byte_order_mark)) start.remove_prefix(byte_order_mark.size());
-    look.starts_like_xml = !look.compressed && first_other_byte_is_tag(file.fd, start);
+    start = without_byte_order_mark(start);
+    look.starts_like_xml = !look.compressed && first_other_byte_is_tag(file.get(), start);
     return look;
 }

@@ -1,6 +1,6 @@
 #include "listing/listing_filter.hpp"
 
-#include "guide/xmltv_time.hpp"
+#include "common/xmltv_time.hpp"
 
 bool time_window::keeps(text_view start, text_view stop) const {
     if (!start || !stop) return true;

@@ -3,7 +3,7 @@
 // selected or outside the time window. It counts what it leaves out.
 #pragma once
 
-#include "guide/guide_model.hpp"
+#include "common/text.hpp"
 #include "listing/channel_selection.hpp"
 
 #include <chrono>

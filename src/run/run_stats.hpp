@@ -2,6 +2,8 @@
 // end, for logs: what was read, written and left out, and how long it took.
 #pragma once
 
+#include "listing/listing_filter.hpp"
+
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -21,6 +23,8 @@ struct run_stats {
     // Takes the channels, the programmes attached and those dropped from the
     // guide model.
     void count_model();
+    // Takes the programmes the walk left out.
+    void count_left_out(const left_out_counts& left_out);
 };
 
 // Prints the line on standard error, timed from `stats.started`.

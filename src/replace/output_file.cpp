@@ -1,4 +1,4 @@
-#include "guide/output_file.hpp"
+#include "replace/output_file.hpp"
 
 #include <cerrno>
 #include <cstring>
@@ -25,7 +25,7 @@ output_file::~output_file() {
 output_file& output_file::operator=(output_file&& other) noexcept {
     if (this == &other) return *this;
     if (is_open()) close();
-    fd_ = std::exchange(other.fd_, -1);
+    fd_ = std::move(other.fd_);
     failed_ = std::exchange(other.failed_, false);
     error_ = std::exchange(other.error_, 0);
     buffer_ = std::move(other.buffer_);
@@ -50,7 +50,7 @@ void output_file::write(const void* bytes, std::size_t size) {
 
 void output_file::write_out(const char* bytes, std::size_t size) {
     while (size > 0 && !failed_) {
-        const ssize_t written = ::write(fd_, bytes, size);
+        const ssize_t written = ::write(fd_.get(), bytes, size);
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) {
             fail(written < 0 ? errno : EIO);
@@ -84,8 +84,8 @@ bool output_file::flush() {
 bool output_file::close() {
     if (!is_open()) return false;
     flush();
-    if (::close(fd_) != 0) fail(errno);
-    fd_ = -1;
+    // Closed here rather than by unique_fd, so that its failure is seen.
+    if (::close(fd_.release()) != 0) fail(errno);
     buffer_.reset();
     return !failed_;
 }

@@ -9,8 +9,8 @@
 // other failure to make the temporary file touches the guide.
 #pragma once
 
-#include "guide/output_file.hpp"
-#include "guide/signal_cleanup.hpp"
+#include "replace/output_file.hpp"
+#include "replace/signal_cleanup.hpp"
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
-#include "cli/listing_selection.hpp"
+#include "run/listing_selection.hpp"
 
-#include "cli/channel_list.hpp"
-#include "cli/time_bound.hpp"
+#include "run/channel_list.hpp"
+#include "run/time_bound.hpp"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,9 +1,9 @@
-#include "guide/guide_file.hpp"
+#include "replace/guide_file.hpp"
 
-#include "guide/in_place_copy.hpp"
-#include "guide/signal_cleanup.hpp"
-#include "guide/temporary_files.hpp"
-#include "guide/unique_fd.hpp"
+#include "replace/in_place_copy.hpp"
+#include "replace/signal_cleanup.hpp"
+#include "replace/temporary_files.hpp"
+#include "common/unique_fd.hpp"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "cli/standard_streams.hpp"
+#include "run/standard_streams.hpp"
 
 #include <cerrno>
 #include <fcntl.h>

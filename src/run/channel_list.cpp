@@ -1,4 +1,6 @@
-#include "cli/channel_list.hpp"
+#include "run/channel_list.hpp"
+
+#include "common/text.hpp"
 
 #include <cerrno>
 #include <cstdio>
@@ -8,7 +10,6 @@
 namespace {
 
 constexpr std::string_view white_space = " \t\r\f\v";
-constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
 
 std::string_view trimmed(std::string_view line) {
     const std::size_t first = line.find_first_not_of(white_space);
@@ -23,7 +24,7 @@ struct file_closer {
 } // namespace
 
 std::vector<std::string> channel_lines(std::string_view text) {
-    if (text.starts_with(byte_order_mark)) text.remove_prefix(byte_order_mark.size());
+    text = without_byte_order_mark(text);
     std::vector<std::string> lines;
     while (!text.empty()) {
         const std::size_t end = std::min(text.find('\n'), text.size());

@@ -1,23 +1,13 @@
-#include "cli/time_bound.hpp"
+#include "run/time_bound.hpp"
 
-#include "guide/xmltv_time.hpp"
+#include "common/digits.hpp"
+#include "common/xmltv_time.hpp"
 
-#include <charconv>
 #include <cstdint>
 
 using namespace std::chrono;
 
 namespace {
-
-// Digits only, a number no larger than `limit`.
-std::optional<std::int64_t> read_count(std::string_view digits, std::int64_t limit) {
-    std::int64_t value = 0;
-    const char* end = digits.data() + digits.size();
-    const auto [stop, error] = std::from_chars(digits.data(), end, value);
-    if (digits.empty() || digits.front() == '-' || stop != end || error != std::errc{} || value > limit)
-        return std::nullopt;
-    return value;
-}
 
 std::optional<seconds> unit_length(char unit) {
     switch (unit) {
@@ -33,9 +23,10 @@ std::optional<seconds> read_shift(std::string_view shift) {
     if (shift.size() < 3 || (shift.front() != '+' && shift.front() != '-')) return std::nullopt;
     const std::optional<seconds> unit = unit_length(shift.back());
     // A billion of any unit reaches past any listing and keeps sums in range.
-    const std::optional<std::int64_t> count = read_count(shift.substr(1, shift.size() - 2), 1'000'000'000);
+    const std::optional<std::uint64_t> count = read_decimal(shift.substr(1, shift.size() - 2), 1'000'000'000);
     if (!unit || !count) return std::nullopt;
-    return (shift.front() == '-' ? -*count : *count) * *unit;
+    const auto signed_count = static_cast<std::int64_t>(*count);
+    return (shift.front() == '-' ? -signed_count : signed_count) * *unit;
 }
 
 } // namespace
@@ -51,7 +42,7 @@ std::optional<sys_seconds> read_time_bound(std::string_view text, sys_seconds no
 
 std::optional<sys_seconds> read_epoch_seconds(std::string_view text) {
     constexpr std::int64_t end_of_9999 = 253'402'300'799;
-    const std::optional<std::int64_t> count = read_count(text, end_of_9999);
+    const std::optional<std::uint64_t> count = read_decimal(text, end_of_9999);
     if (!count) return std::nullopt;
-    return sys_seconds{seconds{*count}};
+    return sys_seconds{seconds{static_cast<std::int64_t>(*count)}};
 }

@@ -2,6 +2,8 @@
 // hundreds of MB costs a few hundred system calls, not one per field.
 #pragma once
 
+#include "common/unique_fd.hpp"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -17,8 +19,8 @@ public:
     // Closes what it held and takes over the other's file.
     output_file& operator=(output_file&& other) noexcept;
 
-    bool is_open() const { return fd_ >= 0; }
-    int fd() const { return fd_; }
+    bool is_open() const { return static_cast<bool>(fd_); }
+    int fd() const { return fd_.get(); }
     // Bytes handed to the system so far.
     std::uint64_t bytes_written() const { return bytes_written_; }
 
@@ -39,7 +41,7 @@ private:
     void grow();
     void fail(int error);
 
-    int fd_ = -1;
+    unique_fd fd_;
     bool failed_ = false;
     int error_ = 0;
     std::unique_ptr<char[]> buffer_;

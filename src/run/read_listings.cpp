@@ -1,4 +1,4 @@
-#include "cli/read_listings.hpp"
+#include "run/read_listings.hpp"
 
 #include "guide/guide_model.hpp"
 

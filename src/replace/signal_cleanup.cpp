@@ -1,4 +1,4 @@
-#include "guide/signal_cleanup.hpp"
+#include "replace/signal_cleanup.hpp"
 
 #include <climits>
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "guide/temporary_files.hpp"
+#include "replace/temporary_files.hpp"
 
 #include <cerrno>
 #include <climits>

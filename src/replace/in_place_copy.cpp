@@ -1,8 +1,8 @@
-#include "guide/in_place_copy.hpp"
+#include "replace/in_place_copy.hpp"
 
-#include "guide/signal_cleanup.hpp"
-#include "guide/temporary_files.hpp"
-#include "guide/unique_fd.hpp"
+#include "replace/signal_cleanup.hpp"
+#include "replace/temporary_files.hpp"
+#include "common/unique_fd.hpp"
 
 #include <cerrno>
 #include <cstring>

@@ -2,7 +2,7 @@
 // --days), the run's "now", and what is said about the selection afterwards.
 #pragma once
 
-#include "cli/command_line.hpp"
+#include "run/run_options.hpp"
 #include "listing/listing_filter.hpp"
 
 #include <chrono>

@@ -1,26 +1,13 @@
-#include "guide/xmltv_time.hpp"
+#include "common/xmltv_time.hpp"
+
+#include "common/digits.hpp"
 
 #include <algorithm>
 #include <cstddef>
 
-// Hand-written digit loops: a large listing has close to a million time
-// stamps, and a general parser would cost more than the rest of the reading.
-
 using namespace std::chrono;
 
 namespace {
-
-// The value of the `count` digits of `text` from `at` (all there), or -1
-// when one of them is not a digit.
-int read_digits(std::string_view text, std::size_t at, std::size_t count) {
-    int value = 0;
-    for (std::size_t i = at; i < at + count; ++i) {
-        const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
-        if (digit > 9) return -1;
-        value = value * 10 + static_cast<int>(digit);
-    }
-    return value;
-}
 
 // The offset east of UTC that `zone`, the rest of a stamp after its time,
 // holds: nothing (UTC), or spaces then "+hhmm" / "-hhmm" to its end.

@@ -1,4 +1,4 @@
-#include "guide/run_stats.hpp"
+#include "run/run_stats.hpp"
 
 #include "guide/guide_model.hpp"
 
@@ -35,6 +35,11 @@ void run_stats::count_model() {
     for (const channel_t& channel : prg_file.channels) programmes += channel.nb_programs;
     orphans = prg_file.nb_orphans;
     incomplete = prg_file.nb_incomplete;
+}
+
+void run_stats::count_left_out(const left_out_counts& left_out) {
+    other_channels = static_cast<std::int64_t>(left_out.programmes_of_channels);
+    outside_window = static_cast<std::int64_t>(left_out.programmes_out_of_time);
 }
 
 void print_run_stats(const run_stats& stats) {

@@ -1,4 +1,4 @@
-#include "cli/listing_guard.hpp"
+#include "run/listing_guard.hpp"
 
 #include "listing/listing_file.hpp"
 

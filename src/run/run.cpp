@@ -1,0 +1,134 @@
+#include "run/run.hpp"
+
+#include "common/trace.hpp"
+#include "guide/guide_model.hpp"
+#include "guide/guide_writer.hpp"
+#include "guide/record_store.hpp"
+#include "listing/libxml_library.hpp"
+#include "replace/signal_cleanup.hpp"
+#include "replace/temporary_files.hpp"
+#include "run/listing_guard.hpp"
+#include "run/listing_selection.hpp"
+#include "run/read_listings.hpp"
+#include "run/run_messages.hpp"
+#include "run/run_stats.hpp"
+#include "run/standard_streams.hpp"
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <new>
+#include <optional>
+#include <unistd.h>
+#include <utility>
+
+namespace {
+
+// What a run sets up before anything is read.
+struct run_setup {
+    std::optional<std::chrono::sys_seconds> fixed_time; // SOURCE_DATE_EPOCH
+    listing_filter filter;
+    // The programmes are kept only when there is a guide to write.
+    std::unique_ptr<record_store> records;
+};
+
+// False, after saying why, when the guide must not be written at all: it is
+// where the trace goes, or it looks like a listing.
+bool guide_may_be_written(const run_options& options) {
+    if (options.guide == nullptr) return true;
+    if (!options.quiet && is_standard_output(options.guide)) {
+        report_guide_is_standard_output(options.guide);
+        return false;
+    }
+    return options.force || !refuse_listing_as_guide(options.guide);
+}
+
+// The zone asked for, or none; false, after saying so, for an unknown one.
+bool find_zone(const run_options& options, std::optional<zone_time_converter>& zone) {
+    if (!options.time_zone) return true;
+    zone = zone_time_converter::locate(*options.time_zone);
+    if (zone) return true;
+    // For "local", the name TZ or /etc/localtime gave.
+    const bool local = *options.time_zone == "local";
+    report_unknown_zone(local ? zone_time_converter::local_zone_name() : *options.time_zone, local);
+    return false;
+}
+
+// Everything that can be refused before reading; false after saying why.
+bool set_up(const run_options& options, run_setup& setup) {
+    std::optional<zone_time_converter> zone;
+    if (!find_zone(options, zone) || !find_fixed_time(setup.fixed_time) ||
+        !set_up_filter(options, setup.fixed_time, setup.filter))
+        return false;
+    if (options.guide == nullptr) return true;
+    setup.records = record_store::create_in(spill_folders_for(options.guide));
+    if (!setup.records) return false;
+    setup.records->convert_stamps_with(stamp_converter(std::move(zone)));
+    return true;
+}
+
+// Writes the guide from what the model holds; false when that failed.
+bool write_guide(const char* guide, const run_setup& setup, run_stats& stats) {
+    record_store& records = *setup.records;
+    std::uint64_t bytes = 0;
+    const bool saved = save_prg_file(guide, records, &bytes, setup.fixed_time);
+    if (saved) stats.guide_bytes = bytes;
+    report_unreadable_times(records.unreadable_times());
+    report_spill_counts(records);
+    return saved;
+}
+
+int run(const run_options& options) {
+    run_stats stats;
+    if (options.quiet) silence_trace();
+    run_setup setup;
+    if (!guide_may_be_written(options) || !set_up(options, setup)) return 1;
+
+    buffer_trace();
+    const libxml_library libxml;
+    reset_guide_model();
+    keep_programs_in(setup.records.get());
+
+    // A guide is written even from a listing that failed: it holds what was
+    // attached before the failure, unless --no-partial says otherwise.
+    // Listings of which nothing at all could be read, or a channel selection
+    // that matched nothing, leave the guide as it was. Any failure makes the
+    // status 1.
+    reading_plan plan = reading_plan::for_this_process();
+    plan.show_progress = options.quiet && ::isatty(STDERR_FILENO);
+    const listings_read read = read_listings(options.listings, plan, setup.filter);
+    stats.listings_read = read.with_nodes;
+    const bool selected = any_channel_selected(options, setup.filter);
+    bool ok = read.complete && selected;
+    if (setup.records && read.with_nodes > 0 && selected) {
+        if (options.no_partial && !read.complete) report_guide_kept(options.guide);
+        else ok = write_guide(options.guide, setup, stats) && ok;
+    }
+    report_unmatched_lines(options, setup.filter);
+    ok = finish_trace() && ok;
+    stats.count_model();
+    stats.count_left_out(setup.filter.left_out());
+    if (options.stats) print_run_stats(stats);
+    return ok ? 0 : 1;
+}
+
+} // namespace
+
+int run_guidepack(const run_options& options) {
+    fail_writes_past_size_limit();
+    // What stops a run on the way has unwound it here: the temporary files
+    // are gone and the old guide is as it was.
+    try {
+        return run(options);
+    } catch (const spill_failure& failure) {
+        std::fprintf(stderr, "%s : failed to write\nguidepack: %s\n", options.guide, failure.what());
+    } catch (const std::bad_alloc&) {
+        std::fputs("guidepack: out of memory\n", stderr);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "guidepack: %s\n", error.what());
+    }
+    finish_trace();
+    return 1;
+}

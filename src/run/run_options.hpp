@@ -1,0 +1,20 @@
+// What a run of guidepack is asked to do, as the command line gives it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct run_options {
+    std::vector<const char*> listings; // read one after the other
+    const char* guide = nullptr;       // none: read and trace only
+    bool quiet = false;
+    bool no_partial = false; // a listing not read to its end leaves the guide as it was
+    bool force = false;      // write the guide even over what looks like a listing
+    bool stats = false;
+    std::optional<std::string> time_zone;
+    const char* channels = nullptr; // the channels file
+    // The time window's bounds as given (--days gives both).
+    std::optional<std::string> from;
+    std::optional<std::string> until;
+};
