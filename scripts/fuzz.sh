@@ -14,8 +14,12 @@ shift || true
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 seeds=(tests/data "$@")
 
-CC=clang CXX=clang++ cmake -S . -B "$build" -DGUIDEPACK_FUZZ=ON -DGUIDEPACK_TESTS=OFF \
-  -DGUIDEPACK_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# A build folder configured already (scripts/test-sanitizers.sh makes one
+# with the fuzz targets) is used as it is.
+if [[ ! -f "$build/CMakeCache.txt" ]]; then
+  CC=clang CXX=clang++ cmake -S . -B "$build" -DGUIDEPACK_FUZZ=ON -DBUILD_TESTING=OFF \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
 targets=(${FUZZ_TARGETS:-$(sed -n 's/^ *foreach(target \(.*\))$/\1/p' fuzz/CMakeLists.txt)})
 cmake --build "$build" -j 2 --target guidepack "${targets[@]}"
 

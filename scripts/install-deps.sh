@@ -2,6 +2,8 @@
 # Installs the Debian packages guidepack needs, and only those missing. Every
 # name is one that Debian 12 and Debian 13 both have (no version in a name).
 #   scripts/install-deps.sh          what building and running needs
+#   scripts/install-deps.sh --quick  also what the unit tests and the
+#                                    end-to-end cases need
 #   scripts/install-deps.sh --test   also what the whole test suite needs,
 #                                    the Debian packaging tools included
 #   scripts/install-deps.sh --arm64  what cross-building for arm64 and running
@@ -16,6 +18,8 @@ packages=(g++ cmake make libxml2-dev nlohmann-json3-dev gzip libhowardhinnant-da
 architecture=""
 case "${1:-}" in
   "") ;;
+  --quick)
+    packages+=(libgtest-dev) ;;
   --test)
     packages+=(libgtest-dev valgrind strace clang libclang-rt-dev man-db libxml2-utils
                build-essential dpkg-dev debhelper lintian) ;;
@@ -23,7 +27,7 @@ case "${1:-}" in
     architecture=arm64
     packages+=(crossbuild-essential-arm64 qemu-user libxml2-dev:arm64
                libhowardhinnant-date-dev:arm64) ;;
-  *) echo "usage: $0 [--test | --arm64]" >&2; exit 2 ;;
+  *) echo "usage: $0 [--quick | --test | --arm64]" >&2; exit 2 ;;
 esac
 
 sudo=()

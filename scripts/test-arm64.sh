@@ -16,7 +16,7 @@ fail() { say "FAILED: $*"; exit 1; }
 scripts/install-deps.sh --arm64
 say "cross-building in $dir"
 cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DGUIDEPACK_TESTS=OFF -DGUIDEPACK_BENCH=OFF -DGUIDEPACK_FUZZ=OFF >/dev/null
+  -DBUILD_TESTING=OFF -DGUIDEPACK_FUZZ=OFF >/dev/null
 cmake --build "$dir" -j 2 --target guidepack guidepack-dump >/dev/null
 for program in guidepack guidepack-dump; do
   machine=$(readelf -h "$dir/$program" | sed -n 's/^ *Machine: *//p')

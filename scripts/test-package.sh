@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package with dpkg-buildpackage (unit tests included) from
-# a scratch copy of the sources, checks it with lintian, unpacks it with
+# Builds the Debian package with dpkg-buildpackage from a scratch copy of the
+# committed sources, checks it with lintian, unpacks it with
 # dpkg-deb into a scratch folder and runs the programs, the autopkgtest and
 # the man pages from there. Installs nothing; the work tree is only read.
 set -euo pipefail
@@ -17,16 +17,14 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/guidepack-package.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
 
-# The sources as they are now: the files git knows or would add (so that
-# uncommitted changes count and build folders do not), or, outside git, the
-# tree less its build folders.
+# The committed tree (git archive), so that no build folder or stray file of
+# the working folder goes into the package; outside git, the tree less its
+# build folders.
 copy_sources() {
   local to=$1
   mkdir -p "$to"
-  if git -C "$source_dir" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
-    git -C "$source_dir" ls-files -z --cached --others --exclude-standard |
-      while IFS= read -r -d '' file; do [[ -e "$source_dir/$file" ]] && printf '%s\0' "$file"; done |
-      tar -C "$source_dir" --null -T - -cf - | tar -C "$to" -xf -
+  if git -C "$source_dir" rev-parse --verify -q HEAD >/dev/null 2>&1; then
+    git -C "$source_dir" archive HEAD | tar -C "$to" -xf -
   else
     tar -C "$source_dir" --exclude='./build*' --exclude='./obj-*' --exclude=./bench/data -cf - . |
       tar -C "$to" -xf -
