@@ -243,15 +243,17 @@ TEST_F(Reader, ChannelValuesGoToTheLastChannel) {
         "<tv><icon src='none.png'/><display-name>none</display-name>"
         "<channel id='a'><display-name>A1</display-name><display-name>A2</display-name></channel>"
         "<channel id='b'/><display-name>B</display-name>"
-        "<programme start='1' stop='2' channel='a'><title>T</title><icon src='p.png'/></programme>"
-        "</tv>");
+        "<programme start='1' stop='2' channel='a'><title>T</title><rating><icon src='p.png'/></rating>"
+        "</programme></tv>");
     ASSERT_TRUE(run.ok) << run.err;
     ASSERT_EQ(prg_file.nb_channels, 2);
     EXPECT_EQ(prg_file.channels[0].display_name, "A2");
     EXPECT_FALSE(prg_file.channels[0].icon);
     EXPECT_EQ(prg_file.channels[1].display_name, "B");
-    EXPECT_EQ(prg_file.channels[1].icon, "p.png");
+    // A programme's picture is no channel's logo, however deep it lies.
+    EXPECT_FALSE(prg_file.channels[1].icon);
     EXPECT_EQ(run.out.find("none"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("p.png"), std::string::npos) << run.out;
 }
 
 TEST_F(Reader, ElementNameIsTheLastStartAndSurvivesEndTags) {
@@ -474,8 +476,8 @@ TEST_F(Reader, RealListingValues) {
     ASSERT_TRUE(read_file("jellyfin-Jellyfin.XmlTv__schedulesdirect.xml").ok); // starts with a BOM
     ASSERT_EQ(prg_file.channels.size(), 2U);
     EXPECT_EQ(prg_file.channels[0].display_name, "CTV");
-    // The programmes' posters come after the second channel: its icon is the last of them.
-    EXPECT_EQ(prg_file.channels[1].icon, "p8680420_b_s2_ad.jpg");
+    // The programmes' posters, after the second channel, leave its logo alone.
+    EXPECT_EQ(prg_file.channels[1].icon, "s10091_dark_360w_270h.png");
     EXPECT_EQ(programs(0)[0][program_field::presenter], "Alec Baldwin");
 
     start_model();

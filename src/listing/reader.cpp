@@ -184,6 +184,15 @@ bool keeps_element(xmlTextReaderPtr reader, event_sink& sink, const known_elemen
     return true;
 }
 
+// Whether `element` has a "programme" among its ancestors, named as the
+// walk names elements (its prefixed name, when it has a prefix). The reader
+// keeps the ancestors of the node it stands on.
+bool inside_programme(const xmlNode* element) {
+    for (const xmlNode* up = element->parent; up != nullptr && up->type == XML_ELEMENT_NODE; up = up->parent)
+        if ((up->ns == nullptr || up->ns->prefix == nullptr) && view(up->name) == "programme") return true;
+    return false;
+}
+
 // Hands on the start of `node`, an element, and the attributes the guide
 // keeps of it, those the filter fetched (if any) as they are.
 void start_element(xmlTextReaderPtr reader, const xmlNode* node, event_sink& sink, std::string_view name,
@@ -195,8 +204,10 @@ void start_element(xmlTextReaderPtr reader, const xmlNode* node, event_sink& sin
                        fetched != nullptr ? &(*fetched)[0] : nullptr);
         break;
     case element_kind::icon:
-        // Without a channel an icon goes nowhere: its source is not read.
-        if (sink.any_channel()) pass_attribute(reader, node, sink, "src", value_target::icon_source, nullptr);
+        // Without a channel an icon goes nowhere, and a programme's icon (its
+        // picture, its rating's) is no channel's logo: its source is not read.
+        if (sink.any_channel() && !inside_programme(node))
+            pass_attribute(reader, node, sink, "src", value_target::icon_source, nullptr);
         break;
     case element_kind::programme:
         pass_programme_attributes(reader, node, sink, fetched);
