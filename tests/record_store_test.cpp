@@ -101,6 +101,50 @@ TEST(RecordStore, ChannelByChannelInOrderOfAttachment) {
     }
 }
 
+// Ordered by start, each channel's records come back in the order of their
+// start instants, ties and unreadable starts (last) in order of attachment;
+// the channels in the order asked, however the records were spilled.
+TEST(RecordStore, OrderedByStartInTheChannelOrderAsked) {
+    struct arrival {
+        int channel;
+        const char* start;
+    };
+    const arrival arrivals[] = {
+        {1, "20240301200000 +0000"}, {0, "20240301210000 +0000"}, {1, "20240301190000 +0000"},
+        {0, "soon"},                 {0, "20240301230000 +0200"}, {1, "20240301200000 +0000"},
+        {0, "20240301200000 +0000"}, {2, "later"},                {0, "20240301220000 +0100"},
+        {1, "20240301180000 +0000"}, {0, "20240301190000 +0000"}, {2, "20240301190000 +0000"},
+    };
+    // By channel, the arrivals in the order expected: 21:00Z ties go by arrival.
+    const std::vector<std::vector<int>> expected = {{10, 6, 1, 4, 8, 3}, {9, 2, 0, 5}, {11, 7}};
+    for (const std::uint64_t budget : {std::uint64_t{1}, std::uint64_t{700}, record_store::default_group_budget}) {
+        SCOPED_TRACE("budget " + std::to_string(budget));
+        record_store store(memory_file(), budget);
+        store.order_by_start();
+        std::vector<program_t> programmes;
+        for (std::size_t i = 0; i < std::size(arrivals); ++i) {
+            program_t program = programme(std::string("T").append(std::to_string(i)), std::string(i * 37, 'd'));
+            program[program_field::start] = arrivals[i].start;
+            store.store(arrivals[i].channel, program);
+            programmes.push_back(program);
+        }
+        store.read_back_in({2, 0, 3, 1});
+        std::string all;
+        for (const int channel : {2, 0, 1})
+            for (const int i : expected[static_cast<std::size_t>(channel)])
+                all += record_of(programmes[static_cast<std::size_t>(i)]);
+        const int fd = memory_file();
+        {
+            output_file out(::dup(fd));
+            for (const int channel : {2, 0, 3, 1}) store.copy_channel_records(channel, out);
+            EXPECT_TRUE(out.close());
+        }
+        EXPECT_TRUE(contents_of(fd) == all);
+        ::close(fd);
+        EXPECT_FALSE(store.failed());
+    }
+}
+
 // Kept as the guide holds it: times to the minute, single-byte text, absent
 // and empty fields both empty.
 TEST(RecordStore, RecordsAreTheGuideForm) {

@@ -26,22 +26,24 @@ void write_header(output_file& file, std::string_view stamp_digits) {
     file.write(stamp_digits.data(), stamp_digits.size());
 }
 
-void write_channel(output_file& file, const channel_t& channel, std::int32_t index,
-                   record_store& records, std::string& scratch) {
+// The channel at model position `channel`, written at guide position `index`.
+void write_channel(output_file& file, std::int32_t channel, std::int32_t index, record_store& records,
+                   std::string& scratch) {
+    const channel_t& written = prg_file.channels[static_cast<std::size_t>(channel)];
     trace_text("- writing channel ");
     trace_number(index);
     trace_text("\r\n");
-    text_view icon = view_of(channel.icon);
+    text_view icon = view_of(written.icon);
     if (icon) icon = convert_icon_name(*icon);
     write_string(file, icon, scratch);
-    write_string(file, view_of(channel.display_name), scratch);
-    write_i32(file, channel.nb_programs);
+    write_string(file, view_of(written.display_name), scratch);
+    write_i32(file, written.nb_programs);
     trace_text("- writing ");
-    trace_number(channel.nb_programs);
+    trace_number(written.nb_programs);
     trace_text(" programs for channel ");
     trace_number(index);
     trace_text("\r\n");
-    records.copy_channel_records(index, file);
+    records.copy_channel_records(channel, file);
 }
 
 // The cause of a failure just reported, on a line of its own.
@@ -72,19 +74,21 @@ void write_string(output_file& file, text_view field, std::string& scratch) {
     file.write(scratch.data(), scratch.size());
 }
 
-void write_prg_file(output_file& file, std::string_view stamp_digits, record_store& records) {
+void write_prg_file(output_file& file, std::string_view stamp_digits, record_store& records,
+                    const std::vector<std::int32_t>* order) {
     trace_text("- writing header\r\n");
     write_header(file, stamp_digits);
     trace_text("- writing nb_channels\r\n");
     write_i32(file, prg_file.nb_channels);
 
     std::string scratch;
+    if (order != nullptr) records.read_back_in(*order);
     for (std::int32_t i = 0; i < prg_file.nb_channels; ++i)
-        write_channel(file, prg_file.channels[static_cast<std::size_t>(i)], i, records, scratch);
+        write_channel(file, order != nullptr ? (*order)[static_cast<std::size_t>(i)] : i, i, records, scratch);
 }
 
 bool save_prg_file(const std::string& path, record_store& records, std::uint64_t* guide_bytes,
-                   std::optional<std::chrono::sys_seconds> time) {
+                   std::optional<std::chrono::sys_seconds> time, const std::vector<std::int32_t>* order) {
     const std::string digits = format_timestamp(time ? time->time_since_epoch().count() : static_cast<std::int64_t>(std::time(nullptr)));
     trace_text("saving ");
     trace_text(path);
@@ -98,7 +102,7 @@ bool save_prg_file(const std::string& path, record_store& records, std::uint64_t
         report_cause(guide.failure());
         return false;
     }
-    write_prg_file(guide.out(), digits, records);
+    write_prg_file(guide.out(), digits, records, order);
     trace_text("done!\r\n");
     // The trace reaches standard output before the guide changes, so that a
     // reader gone away (a closed pipe) always stops the run with the old

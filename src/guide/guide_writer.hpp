@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class output_file;
 class record_store;
@@ -19,16 +20,20 @@ class record_store;
 // when the file cannot be created or written; false too, the old guide kept,
 // when the trace can no longer be delivered (trace.hpp reports it).
 // The programmes come from `records`, which holds those the model attached.
+// The channels are written in the model's order, or in `order` when it is
+// given: the model positions of the guide's channels, first to last.
 // `guide_bytes`, when given, receives the size of the guide written. The
 // header's time stamp is `time`, in seconds since the epoch, or the clock's
 // when there is none.
 bool save_prg_file(const std::string& path, record_store& records, std::uint64_t* guide_bytes = nullptr,
-                   std::optional<std::chrono::sys_seconds> time = std::nullopt);
+                   std::optional<std::chrono::sys_seconds> time = std::nullopt,
+                   const std::vector<std::int32_t>* order = nullptr);
 
 // Writes the header, stamped with `stamp_digits` (format_timestamp), and
-// every channel to `file`, tracing each step: the whole guide but for its
-// time stamp's choice.
-void write_prg_file(output_file& file, std::string_view stamp_digits, record_store& records);
+// every channel to `file`, in `order` if given, tracing each step: the whole
+// guide but for its time stamp's choice.
+void write_prg_file(output_file& file, std::string_view stamp_digits, record_store& records,
+                    const std::vector<std::int32_t>* order = nullptr);
 
 // One string: its 16-bit length, then its single-byte text. `scratch` holds
 // the converted text between calls, so that no string costs an allocation.

@@ -1,5 +1,6 @@
 #include "guide/record_store.hpp"
 
+#include "common/xmltv_time.hpp"
 #include "replace/temporary_files.hpp"
 
 #include <algorithm>
@@ -7,6 +8,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <numeric>
+#include <queue>
+#include <stdexcept>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -14,14 +18,24 @@ namespace {
 
 // A channel streamed on its own is read back in pieces of at most this size.
 constexpr std::size_t stream_block_size = std::size_t{1} << 20;
+// Each piece of a channel merged by start instant gets a block of the
+// channel's share of the budget, within these bounds.
+constexpr std::size_t smallest_merge_block = std::size_t{16} << 10;
 
 // Offsets among the gathered records are 32 bits: the budget stays well
 // below 4 GiB, with room for a record beyond it.
 constexpr std::uint64_t largest_budget = std::uint64_t{1} << 30;
 
-// Before each gathered record: its size, then the offset of the next record
-// of its channel.
-constexpr std::size_t record_header = 2 * sizeof(std::uint32_t);
+// Before each gathered record: its size, the offset of the next record of
+// its channel, and, ordered by start, its start instant.
+constexpr std::size_t chain_header = 2 * sizeof(std::uint32_t);
+constexpr std::size_t start_size = sizeof(std::int64_t);
+
+// Before each spilled record, ordered by start: its start instant and size.
+constexpr std::size_t entry_header = start_size + sizeof(std::uint32_t);
+
+// Where a start that cannot be read sorts: after every instant there is.
+constexpr std::int64_t unreadable_start = INT64_MAX;
 
 std::uint32_t load_u32(const char* at) {
     std::uint32_t value;
@@ -29,9 +43,79 @@ std::uint32_t load_u32(const char* at) {
     return value;
 }
 
+std::int64_t load_i64(const char* at) {
+    std::int64_t value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
 void store_u32(char* at, std::uint32_t value) { std::memcpy(at, &value, sizeof value); }
 
+std::int64_t start_instant(const program_t& program) {
+    const text_field& start = program[program_field::start];
+    const auto instant = start ? read_xmltv_time(*start) : std::nullopt;
+    return instant ? instant->time_since_epoch().count() : unreadable_start;
+}
+
+// One spilled entry held in memory.
+struct entry_at {
+    std::int64_t start;
+    std::uint64_t offset; // of the record
+    std::uint32_t size;
+};
+
 } // namespace
+
+// The entries of one piece, in spill order, read a block at a time.
+class record_store::entry_stream {
+public:
+    entry_stream(record_store& store, const piece& from, std::size_t block_size)
+        : store_(store), offset_(from.offset), end_(from.offset + from.bytes), buffer_(block_size) {}
+
+    // Steps to the next entry; false at the end, or when the spill fails.
+    bool next() {
+        if (offset_ == end_ && at_ == size_) return false;
+        if (!fill(entry_header)) return false;
+        start_ = load_i64(buffer_.data() + at_);
+        const std::uint32_t size = load_u32(buffer_.data() + at_ + start_size);
+        at_ += entry_header;
+        if (!fill(size)) return false;
+        record_ = std::string_view(buffer_.data() + at_, size);
+        at_ += size;
+        return true;
+    }
+
+    std::int64_t start() const { return start_; }
+    std::string_view record() const { return record_; }
+
+private:
+    // At least `need` bytes from at_ in the buffer; false when the piece or
+    // the spill ends first.
+    bool fill(std::size_t need) {
+        if (size_ - at_ >= need) return true;
+        std::memmove(buffer_.data(), buffer_.data() + at_, size_ - at_);
+        size_ -= at_;
+        at_ = 0;
+        if (buffer_.size() < need) buffer_.resize(need);
+        const std::size_t wanted = static_cast<std::size_t>(
+            std::min<std::uint64_t>(buffer_.size() - size_, end_ - offset_));
+        iovec part{buffer_.data() + size_, wanted};
+        store_.read_into(&part, 1, offset_);
+        offset_ += wanted;
+        size_ += wanted;
+        if (size_ < need && !store_.failed()) store_.fail(EIO); // an entry cut short: a damaged spill
+        return !store_.failed();
+    }
+
+    record_store& store_;
+    std::uint64_t offset_;
+    std::uint64_t end_;
+    std::vector<char> buffer_;
+    std::size_t at_ = 0;
+    std::size_t size_ = 0;
+    std::int64_t start_ = 0;
+    std::string_view record_;
+};
 
 std::unique_ptr<record_store> record_store::create_in(const std::vector<std::string>& folders) {
     std::string folder;
@@ -44,7 +128,7 @@ std::unique_ptr<record_store> record_store::create_in(const std::vector<std::str
 
 record_store::record_store(int spill_fd, std::uint64_t group_budget, std::string folder)
     : spill_(spill_fd), spill_fd_(spill_fd), folder_(std::move(folder)),
-      budget_(std::clamp<std::uint64_t>(group_budget, 1, largest_budget)) {}
+      budget_(std::clamp<std::uint64_t>(group_budget, 1, largest_budget)), gathered_header_(chain_header) {}
 
 void record_store::fail(int error) {
     if (error_ == 0) error_ = error;
@@ -57,6 +141,12 @@ std::uint64_t record_store::bytes_of(std::int32_t channel) const {
     return index < channel_bytes_.size() ? channel_bytes_[index] : 0;
 }
 
+void record_store::order_by_start() {
+    if (!gathered_.empty() || !pieces_.empty()) throw std::logic_error("order_by_start after store");
+    by_start_ = true;
+    gathered_header_ = chain_header + start_size;
+}
+
 void record_store::store(std::int32_t channel_index, const program_t& program) {
     record_.clear();
     append_program_record(record_, program, stamps_);
@@ -65,8 +155,8 @@ void record_store::store(std::int32_t channel_index, const program_t& program) {
         channel_bytes_.resize(channel + std::size_t{1}, 0);
         chains_.resize(channel + std::size_t{1});
     }
-    channel_bytes_[channel] += record_.size();
-    gather(channel, record_);
+    channel_bytes_[channel] += record_.size() + (by_start_ ? entry_header : 0);
+    gather(channel, record_, by_start_ ? start_instant(program) : 0);
     if (spill_.error() != 0) {
         fail(spill_.error());
         throw spill_failure(failure());
@@ -75,14 +165,15 @@ void record_store::store(std::int32_t channel_index, const program_t& program) {
     if (record_.capacity() > stream_block_size) std::string().swap(record_);
 }
 
-void record_store::gather(std::uint32_t channel, const std::string& record) {
-    if (!gathered_.empty() && gathered_.size() + record_header + record.size() > budget_) spill_gathered();
+void record_store::gather(std::uint32_t channel, const std::string& record, std::int64_t start) {
+    if (!gathered_.empty() && gathered_.size() + gathered_header_ + record.size() > budget_) spill_gathered();
     if (gathered_.capacity() == 0) gathered_.reserve(budget_);
     const auto at = static_cast<std::uint32_t>(gathered_.size());
-    char header[record_header];
+    char header[chain_header + start_size];
     store_u32(header, static_cast<std::uint32_t>(record.size()));
     store_u32(header + sizeof(std::uint32_t), no_record);
-    gathered_.insert(gathered_.end(), header, header + record_header);
+    std::memcpy(header + chain_header, &start, start_size);
+    gathered_.insert(gathered_.end(), header, header + gathered_header_);
     gathered_.insert(gathered_.end(), record.begin(), record.end());
 
     chain& records = chains_[channel];
@@ -96,24 +187,46 @@ void record_store::gather(std::uint32_t channel, const std::string& record) {
 }
 
 // The gathered records go to the spill as one segment: channel after
-// channel, each channel's in order of arrival.
+// channel, each channel's in order of arrival (or of start instant).
 void record_store::spill_gathered() {
     std::sort(gathered_channels_.begin(), gathered_channels_.end());
-    for (const std::uint32_t channel : gathered_channels_) {
-        std::uint64_t bytes = 0;
-        for (std::uint32_t at = chains_[channel].first; at != no_record;
-             at = load_u32(gathered_.data() + at + sizeof(std::uint32_t))) {
-            const std::uint32_t size = load_u32(gathered_.data() + at);
-            spill_.write(gathered_.data() + at + record_header, size);
-            bytes += size;
-        }
-        pieces_.push_back({channel, static_cast<std::uint32_t>(bytes)});
-        counts_.written += bytes;
-        chains_[channel] = chain{};
-    }
-    segment_starts_.push_back(pieces_.size() - gathered_channels_.size());
+    segment_starts_.push_back(pieces_.size());
+    for (const std::uint32_t channel : gathered_channels_) spill_channel(channel);
     gathered_channels_.clear();
     gathered_.clear();
+}
+
+void record_store::spill_channel(std::uint32_t channel) {
+    const std::uint64_t offset = counts_.written;
+    channel_records_.clear();
+    for (std::uint32_t at = chains_[channel].first; at != no_record;
+         at = load_u32(gathered_.data() + at + sizeof(std::uint32_t)))
+        channel_records_.push_back(at);
+    chains_[channel] = chain{};
+    const auto start_of = [this](std::uint32_t at) { return load_i64(gathered_.data() + at + chain_header); };
+    const auto earlier = [&start_of](std::uint32_t a, std::uint32_t b) { return start_of(a) < start_of(b); };
+    if (by_start_ && !std::is_sorted(channel_records_.begin(), channel_records_.end(), earlier))
+        std::stable_sort(channel_records_.begin(), channel_records_.end(), earlier);
+    std::uint64_t bytes = 0;
+    for (const std::uint32_t at : channel_records_) {
+        const std::uint32_t size = load_u32(gathered_.data() + at);
+        if (by_start_) {
+            // The start instant, then the size, as they lie in the gathered header.
+            spill_.write(gathered_.data() + at + chain_header, start_size);
+            spill_.write(gathered_.data() + at, sizeof size);
+            bytes += entry_header;
+        }
+        spill_.write(gathered_.data() + at + gathered_header_, size);
+        bytes += size;
+    }
+    pieces_.push_back({channel, static_cast<std::uint32_t>(bytes), offset});
+    counts_.written += bytes;
+}
+
+void record_store::read_back_in(std::vector<std::int32_t> order) {
+    if (reading_) throw std::logic_error("read_back_in after reading started");
+    order_ = std::move(order);
+    order_given_ = true;
 }
 
 void record_store::start_reading() {
@@ -121,14 +234,11 @@ void record_store::start_reading() {
     if (!gathered_.empty()) spill_gathered();
     std::vector<char>().swap(gathered_);
     std::vector<chain>().swap(chains_);
+    std::vector<std::uint32_t>().swap(channel_records_);
     if (!spill_.flush()) fail(spill_.error());
-
-    std::uint64_t offset = 0;
-    for (std::size_t s = 0; s < segment_starts_.size(); ++s) {
-        const std::size_t end = s + 1 < segment_starts_.size() ? segment_starts_[s + 1] : pieces_.size();
-        cursors_.push_back({segment_starts_[s], end, offset});
-        for (std::size_t p = segment_starts_[s]; p < end; ++p) offset += pieces_[p].bytes;
-    }
+    if (order_given_) return;
+    order_.resize(channel_bytes_.size());
+    std::iota(order_.begin(), order_.end(), 0);
 }
 
 // Reads the spill at `offset` into the parts; fails the store when it ends
@@ -157,89 +267,142 @@ void record_store::read_into(struct iovec* parts, int count, std::uint64_t offse
     }
 }
 
-// Pieces of channels never asked for are passed over.
-void record_store::skip_pieces_before(segment_cursor& cursor, std::int32_t channel) {
-    for (; cursor.piece < cursor.end && static_cast<std::int32_t>(pieces_[cursor.piece].channel) < channel;
-         ++cursor.piece)
-        cursor.offset += pieces_[cursor.piece].bytes;
+// Where `channel` stands in the order of reading back: at or after the last
+// channel asked for.
+std::size_t record_store::position_of(std::int32_t channel) {
+    while (next_ < order_.size() && order_[next_] != channel) ++next_;
+    if (next_ == order_.size()) throw std::logic_error("channel records asked for out of order");
+    return next_;
 }
 
-// The segment's pieces of the group, side by side in the spill, each into
-// its channel's place in the group: one read.
-void record_store::read_group_pieces(segment_cursor& cursor, std::vector<std::uint64_t>& filled) {
-    skip_pieces_before(cursor, group_first_);
+const record_store::piece* record_store::piece_in_segment(std::size_t segment, std::int32_t channel) const {
+    const auto first = pieces_.begin() + static_cast<std::ptrdiff_t>(segment_starts_[segment]);
+    const auto last = segment + 1 < segment_starts_.size()
+                          ? pieces_.begin() + static_cast<std::ptrdiff_t>(segment_starts_[segment + 1])
+                          : pieces_.end();
+    const auto found = std::lower_bound(first, last, static_cast<std::uint32_t>(channel),
+                                        [](const piece& p, std::uint32_t c) { return p.channel < c; });
+    return found != last && found->channel == static_cast<std::uint32_t>(channel) ? &*found : nullptr;
+}
+
+// The segment's pieces of the group, each into its channel's place in the
+// group: one read for each run of pieces that lie side by side in the spill,
+// so one read for the whole segment when the group is in channel order.
+void record_store::read_segment_pieces(std::size_t segment, std::vector<std::uint64_t>& filled) {
+    struct wanted {
+        const piece* from;
+        char* into;
+    };
+    std::vector<wanted> pieces;
+    for (std::size_t p = group_first_; p < group_end_; ++p) {
+        const piece* found = piece_in_segment(segment, order_[p]);
+        if (found == nullptr) continue;
+        std::uint64_t& at = filled[p - group_first_];
+        pieces.push_back({found, group_bytes_.data() + at});
+        at += found->bytes;
+    }
+    std::sort(pieces.begin(), pieces.end(),
+              [](const wanted& a, const wanted& b) { return a.from->offset < b.from->offset; });
     std::vector<iovec> parts;
-    const std::uint64_t start = cursor.offset;
-    for (; cursor.piece < cursor.end && static_cast<std::int32_t>(pieces_[cursor.piece].channel) < group_end_;
-         ++cursor.piece) {
-        const piece& p = pieces_[cursor.piece];
-        std::uint64_t& at = filled[p.channel - static_cast<std::uint32_t>(group_first_)];
-        parts.push_back({group_bytes_.data() + at, p.bytes});
-        at += p.bytes;
-        cursor.offset += p.bytes;
-    }
-    std::uint64_t offset = start;
-    for (std::size_t done = 0; done < parts.size();) {
-        const std::size_t count = std::min<std::size_t>(parts.size() - done, IOV_MAX);
-        std::uint64_t bytes = 0;
-        for (std::size_t i = done; i < done + count; ++i) bytes += parts[i].iov_len;
-        read_into(parts.data() + done, static_cast<int>(count), offset);
-        offset += bytes;
-        done += count;
+    for (std::size_t i = 0; i < pieces.size();) {
+        const std::uint64_t start = pieces[i].from->offset;
+        std::uint64_t end = start;
+        parts.clear();
+        for (; i < pieces.size() && pieces[i].from->offset == end && parts.size() < IOV_MAX; ++i) {
+            parts.push_back({pieces[i].into, pieces[i].from->bytes});
+            end += pieces[i].from->bytes;
+        }
+        read_into(parts.data(), static_cast<int>(parts.size()), start);
     }
 }
 
-void record_store::load_group(std::int32_t first) {
+void record_store::load_group(std::size_t first) {
     group_first_ = first;
-    if (bytes_of(first) > budget_) {
+    if (bytes_of(order_[first]) > budget_) {
         streaming_ = true;
         group_end_ = first + 1;
         return;
     }
     streaming_ = false;
     std::uint64_t total = 0;
-    std::int32_t end = first;
-    const auto known = static_cast<std::int32_t>(channel_bytes_.size());
-    while (end < known && total + bytes_of(end) <= budget_) total += bytes_of(end++);
-    // Channels past the last one with programmes have none: all in this group.
-    group_end_ = end == known ? INT32_MAX : end;
+    std::size_t end = first;
+    while (end < order_.size() && total + bytes_of(order_[end]) <= budget_) total += bytes_of(order_[end++]);
+    group_end_ = end;
 
     group_offsets_.assign(1, 0);
-    for (std::int32_t c = first; c < end; ++c) group_offsets_.push_back(group_offsets_.back() + bytes_of(c));
+    for (std::size_t p = first; p < end; ++p) group_offsets_.push_back(group_offsets_.back() + bytes_of(order_[p]));
     group_bytes_.resize(total);
     std::vector<std::uint64_t> filled(group_offsets_.begin(), group_offsets_.end() - 1);
-    for (segment_cursor& cursor : cursors_) read_group_pieces(cursor, filled);
+    for (std::size_t s = 0; s < segment_starts_.size(); ++s) read_segment_pieces(s, filled);
 }
 
-void record_store::stream_pieces(segment_cursor& cursor, std::int32_t channel, output_file& out) {
-    skip_pieces_before(cursor, channel);
-    if (cursor.piece == cursor.end || static_cast<std::int32_t>(pieces_[cursor.piece].channel) != channel) return;
-    std::uint64_t left = pieces_[cursor.piece].bytes;
-    cursor.offset += left;
-    ++cursor.piece;
-    group_bytes_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(left, stream_block_size)));
-    for (std::uint64_t at = cursor.offset - left; left > 0 && !failed();) {
-        const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(left, group_bytes_.size()));
-        iovec part{group_bytes_.data(), size};
-        read_into(&part, 1, at);
-        if (!failed()) out.write(group_bytes_.data(), size);
-        at += size;
-        left -= size;
+// A channel's entries, its pieces one after the other in segment order, each
+// piece in start order: written in start order, ties in segment order.
+void record_store::write_in_start_order(const char* entries, std::uint64_t size, output_file& out) {
+    std::vector<entry_at> index;
+    for (std::uint64_t at = 0; at < size;) {
+        const std::uint32_t record_size = load_u32(entries + at + start_size);
+        index.push_back({load_i64(entries + at), at + entry_header, record_size});
+        at += entry_header + record_size;
     }
+    const auto earlier = [](const entry_at& a, const entry_at& b) { return a.start < b.start; };
+    if (!std::is_sorted(index.begin(), index.end(), earlier)) std::stable_sort(index.begin(), index.end(), earlier);
+    for (const entry_at& entry : index) out.write(entries + entry.offset, entry.size);
 }
 
 void record_store::stream_channel(std::int32_t channel, output_file& out) {
-    for (segment_cursor& cursor : cursors_) stream_pieces(cursor, channel, out);
+    for (std::size_t s = 0; s < segment_starts_.size() && !failed(); ++s) {
+        const piece* found = piece_in_segment(s, channel);
+        if (found == nullptr) continue;
+        group_bytes_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(found->bytes, stream_block_size)));
+        for (std::uint64_t at = found->offset, left = found->bytes; left > 0 && !failed();) {
+            const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(left, group_bytes_.size()));
+            iovec part{group_bytes_.data(), size};
+            read_into(&part, 1, at);
+            if (!failed()) out.write(group_bytes_.data(), size);
+            at += size;
+            left -= size;
+        }
+    }
+}
+
+// A channel too big to hold at once, ordered by start: its pieces, each in
+// start order, are merged as they are read, ties in segment order.
+void record_store::merge_channel(std::int32_t channel, output_file& out) {
+    std::vector<const piece*> found;
+    for (std::size_t s = 0; s < segment_starts_.size(); ++s)
+        if (const piece* p = piece_in_segment(s, channel)) found.push_back(p);
+    const std::size_t block = std::max<std::size_t>(smallest_merge_block, budget_ / (2 * found.size()));
+    std::vector<entry_stream> streams;
+    streams.reserve(found.size());
+    using head = std::pair<std::int64_t, std::size_t>; // start, stream
+    std::priority_queue<head, std::vector<head>, std::greater<>> heads;
+    for (const piece* p : found) {
+        streams.emplace_back(*this, *p, std::min(block, stream_block_size));
+        if (streams.back().next()) heads.push({streams.back().start(), streams.size() - 1});
+    }
+    while (!heads.empty() && !failed()) {
+        entry_stream& stream = streams[heads.top().second];
+        const std::size_t index = heads.top().second;
+        heads.pop();
+        out.write(stream.record().data(), stream.record().size());
+        if (stream.next()) heads.push({stream.start(), index});
+    }
 }
 
 void record_store::copy_channel_records(std::int32_t channel_index, output_file& out) {
     if (!reading_) start_reading();
     if (bytes_of(channel_index) == 0 || failed()) return;
-    if (channel_index >= group_end_ || channel_index < group_first_) load_group(channel_index);
+    const std::size_t position = position_of(channel_index);
+    if (position >= group_end_ || position < group_first_) load_group(position);
     if (streaming_) {
-        stream_channel(channel_index, out);
+        if (by_start_) merge_channel(channel_index, out);
+        else stream_channel(channel_index, out);
         return;
     }
-    const auto at = static_cast<std::size_t>(channel_index - group_first_);
-    out.write(group_bytes_.data() + group_offsets_[at], group_offsets_[at + 1] - group_offsets_[at]);
+    const std::size_t at = position - group_first_;
+    const char* bytes = group_bytes_.data() + group_offsets_[at];
+    const std::uint64_t size = group_offsets_[at + 1] - group_offsets_[at];
+    if (by_start_) write_in_start_order(bytes, size, out);
+    else out.write(bytes, size);
 }

@@ -47,11 +47,21 @@ public:
     // How many start or stop times the zone conversion could not read.
     std::uint64_t unreadable_times() const { return stamps_.unreadable(); }
 
+    // From now on, before anything is stored: each channel's records come
+    // back in the order of their start instant (the XMLTV time with its
+    // offset), equal instants in order of attachment, and those whose start
+    // cannot be read after the others, in order of attachment. By default
+    // they come back in order of attachment.
+    void order_by_start();
+
     // Throws spill_failure when the spill cannot be written.
     void store(std::int32_t channel_index, const program_t& program) override;
 
-    // Writes the records of channel `channel_index` to `out`, in order of
-    // attachment. Channels are asked for in increasing order, each once.
+    // The channels are asked for in this order of their positions, each at
+    // most once; by default in increasing order. Given before the first copy.
+    void read_back_in(std::vector<std::int32_t> order);
+
+    // Writes the records of channel `channel_index` to `out`.
     void copy_channel_records(std::int32_t channel_index, output_file& out);
 
     // True once the spill could not be written or read back: the records
@@ -73,11 +83,6 @@ private:
     struct piece {
         std::uint32_t channel;
         std::uint32_t bytes;
-    };
-    // A segment's pieces not read back yet: the next one, and its offset.
-    struct segment_cursor {
-        std::size_t piece;
-        std::size_t end;
         std::uint64_t offset;
     };
     static constexpr std::uint32_t no_record = UINT32_MAX;
@@ -86,16 +91,20 @@ private:
         std::uint32_t first = no_record;
         std::uint32_t last = no_record;
     };
+    class entry_stream;
 
     std::uint64_t bytes_of(std::int32_t channel) const;
-    void gather(std::uint32_t channel, const std::string& record);
+    void gather(std::uint32_t channel, const std::string& record, std::int64_t start);
     void spill_gathered();
+    void spill_channel(std::uint32_t channel);
     void start_reading();
-    void load_group(std::int32_t first);
+    std::size_t position_of(std::int32_t channel);
+    void load_group(std::size_t first);
+    const piece* piece_in_segment(std::size_t segment, std::int32_t channel) const;
+    void read_segment_pieces(std::size_t segment, std::vector<std::uint64_t>& filled);
+    void write_in_start_order(const char* entries, std::uint64_t size, output_file& out);
     void stream_channel(std::int32_t channel, output_file& out);
-    void read_group_pieces(segment_cursor& cursor, std::vector<std::uint64_t>& filled);
-    void stream_pieces(segment_cursor& cursor, std::int32_t channel, output_file& out);
-    void skip_pieces_before(segment_cursor& cursor, std::int32_t channel);
+    void merge_channel(std::int32_t channel, output_file& out);
     void read_into(struct iovec* parts, int count, std::uint64_t offset);
     void fail(int error);
 
@@ -108,24 +117,33 @@ private:
     std::vector<std::uint64_t> channel_bytes_;
     int error_ = 0;
     bool reading_ = false;
+    // Records spilled as entries: their start instant, size, then the record.
+    bool by_start_ = false;
     spill_counts counts_;
 
-    // Gathering: records, each after its size and the offset of its
-    // channel's next; the channels among them, in order of first arrival.
+    // Gathering: records, each after its size, the offset of its channel's
+    // next (and its start instant when ordered by start); the channels among
+    // them, in order of first arrival.
+    std::size_t gathered_header_;
     std::vector<char> gathered_;
     std::vector<chain> chains_;
     std::vector<std::uint32_t> gathered_channels_;
+    std::vector<std::uint32_t> channel_records_; // scratch: one channel's records
 
     // The spill's layout: every segment's pieces in channel order, segment
     // after segment, and where each segment's pieces begin.
     std::vector<piece> pieces_;
     std::vector<std::size_t> segment_starts_;
 
-    // Reading back: the channels [group_first_, group_end_) are loaded at
-    // once in group_bytes_, or a channel too big for that is streamed.
-    std::vector<segment_cursor> cursors_;
-    std::int32_t group_first_ = 0;
-    std::int32_t group_end_ = 0;
+    // Reading back: the channels at positions [group_first_, group_end_) of
+    // order_ are loaded at once in group_bytes_, or a channel too big for
+    // that is streamed; next_ is where the next channel asked for is looked
+    // for in order_.
+    std::vector<std::int32_t> order_;
+    bool order_given_ = false;
+    std::size_t next_ = 0;
+    std::size_t group_first_ = 0;
+    std::size_t group_end_ = 0;
     bool streaming_ = false;
     std::vector<char> group_bytes_;
     std::vector<std::uint64_t> group_offsets_;

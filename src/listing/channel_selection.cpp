@@ -44,6 +44,13 @@ bool channel_selection::selects_channel(std::string_view id) {
     return found.selected;
 }
 
+std::size_t channel_selection::first_line_matching(std::string_view id) const {
+    const std::string key(id);
+    std::size_t line = 0;
+    while (line < lines_.size() && ::fnmatch(lines_[line].c_str(), key.c_str(), 0) != 0) ++line;
+    return line;
+}
+
 std::vector<std::string_view> channel_selection::unmatched_lines() const {
     std::vector<std::string_view> unmatched;
     for (std::size_t i = 0; i < lines_.size(); ++i)

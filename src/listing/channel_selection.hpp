@@ -20,6 +20,10 @@ public:
     // a channel.
     bool selects_channel(std::string_view id);
 
+    // The position of the first line `id` matches in the file; the count of
+    // lines when it matches none.
+    std::size_t first_line_matching(std::string_view id) const;
+
     // The lines that matched no channel element, in the file's order.
     std::vector<std::string_view> unmatched_lines() const;
     bool any_line_matched() const;

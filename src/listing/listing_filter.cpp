@@ -29,3 +29,16 @@ bool listing_filter::keeps_programme_times(text_view start, text_view stop) {
     if (!kept) ++left_out_.programmes_out_of_time;
     return kept;
 }
+
+const span_union* listing_filter::attached_to(text_view channel) const {
+    if (!channel) return nullptr;
+    const auto found = attached_earlier_.find(*channel);
+    return found == attached_earlier_.end() || found->second.empty() ? nullptr : &found->second;
+}
+
+bool listing_filter::keeps_programme_beside(const span_union& attached, text_view start, text_view stop) {
+    const std::optional<programme_span> span = span_of(start, stop);
+    const bool kept = !span || !attached.overlaps(*span);
+    if (!kept) ++left_out_.duplicates;
+    return kept;
+}

@@ -118,17 +118,21 @@ void pass_programme_attributes(xmlTextReaderPtr reader, const xmlNode* element, 
 bool keeps_programme(xmlTextReaderPtr reader, event_sink& sink, listing_filter& filter,
                      fetched_attributes& fetched) {
     fetched_attribute& channel = fetched[attribute_slot(program_field::channel)];
-    if (filter.judges_programme_channels()) {
+    if (filter.judges_programme_channels() || filter.judges_duplicates()) {
         channel = fetch_attribute(reader, sink, "channel");
-        if (channel.fetched && !filter.keeps_programme_of(channel.text())) return false;
+        if (channel.fetched && filter.judges_programme_channels() && !filter.keeps_programme_of(channel.text()))
+            return false;
     }
-    if (!filter.judges_times()) return true;
+    const span_union* attached = channel.fetched ? filter.attached_to(channel.text()) : nullptr;
+    if (!filter.judges_times() && attached == nullptr) return true;
     fetched_attribute& start = fetched[attribute_slot(program_field::start)];
     fetched_attribute& stop = fetched[attribute_slot(program_field::stop)];
     start = fetch_attribute(reader, sink, "start");
     if (!start.fetched) return true;
     stop = fetch_attribute(reader, sink, "stop");
-    return !stop.fetched || filter.keeps_programme_times(start.text(), stop.text());
+    if (!stop.fetched) return true;
+    if (filter.judges_times() && !filter.keeps_programme_times(start.text(), stop.text())) return false;
+    return attached == nullptr || filter.keeps_programme_beside(*attached, start.text(), stop.text());
 }
 
 // An element the walk looks at: what it starts, where its texts go.

@@ -2,9 +2,13 @@
 
 #include "run/channel_list.hpp"
 #include "run/time_bound.hpp"
+#include "guide/guide_model.hpp"
 
 #include <cstdio>
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <numeric>
 
 using namespace std::chrono;
 
@@ -50,6 +54,19 @@ bool any_channel_selected(const run_options& options, const listing_filter& filt
     if (options.guide != nullptr) std::fprintf(stderr, ": %s is left as it was", options.guide);
     std::fputs("\n", stderr);
     return false;
+}
+
+std::optional<std::vector<std::int32_t>> guide_channel_order(const listing_filter& filter) {
+    if (!filter.selection) return std::nullopt;
+    std::vector<std::size_t> line_of;
+    for (const channel_t& channel : prg_file.channels)
+        line_of.push_back(channel.id ? filter.selection->first_line_matching(*channel.id) : SIZE_MAX);
+    std::vector<std::int32_t> order(line_of.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&line_of](std::int32_t a, std::int32_t b) {
+        return line_of[static_cast<std::size_t>(a)] < line_of[static_cast<std::size_t>(b)];
+    });
+    return order;
 }
 
 void report_unmatched_lines(const run_options& options, const listing_filter& filter) {

@@ -6,7 +6,9 @@
 #include "listing/listing_filter.hpp"
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 // SOURCE_DATE_EPOCH, when set, is the run's "now" and the guide's time
 // stamp. False, after saying so, when its value is not a count of seconds.
@@ -21,6 +23,12 @@ bool set_up_filter(const run_options& options, std::optional<std::chrono::sys_se
 // After reading: false, after saying so, when a channel selection matched no
 // channel at all, and the guide must stay as it was.
 bool any_channel_selected(const run_options& options, const listing_filter& filter);
+
+// With a channels file, the model positions of the channels in the guide's
+// order: those a line matches stand at that line's place, in listing order
+// among themselves, a channel matching several lines at the first. Without
+// one, none: the model's order.
+std::optional<std::vector<std::int32_t>> guide_channel_order(const listing_filter& filter);
 
 // One warning line naming the lines of the channels file that matched no
 // channel, when some did and some did not.

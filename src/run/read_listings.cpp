@@ -1,6 +1,7 @@
 #include "run/read_listings.hpp"
 
 #include "guide/guide_model.hpp"
+#include "guide/programme_spans.hpp"
 
 namespace {
 
@@ -12,13 +13,26 @@ channel_ids ids_in_model() {
     return ids;
 }
 
+// What a listing attached joins what earlier ones did, by channel id: a
+// channel that has an attached programme has an id.
+void add_attached(std::vector<span_union> by_position, spans_by_channel& attached) {
+    for (std::size_t i = 0; i < by_position.size(); ++i)
+        if (!by_position[i].empty()) attached[*prg_file.channels[i].id].add(by_position[i]);
+}
+
 } // namespace
 
-listings_read read_listings(const std::vector<const char*>& paths, const reading_plan& plan, listing_filter& filter) {
+listings_read read_listings(const std::vector<const char*>& paths, const reading_plan& plan, listing_filter& filter,
+                            program_store* records) {
     listings_read all;
+    span_recorder recorder(records);
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (i > 0) filter.declared_earlier(ids_in_model());
+        // What a listing attaches is looked at by the listings after it only.
+        const bool last = i + 1 == paths.size();
+        keep_programs_in(last ? records : &recorder);
         const listing_read read = parse_xml_file(paths[i], plan, &filter);
+        if (!last) add_attached(recorder.take(), filter.attached_earlier());
         all.complete = all.complete && read.complete;
         if (read.any_node) ++all.with_nodes;
     }

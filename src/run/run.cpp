@@ -66,6 +66,8 @@ bool set_up(const run_options& options, run_setup& setup) {
     setup.records = record_store::create_in(spill_folders_for(options.guide));
     if (!setup.records) return false;
     setup.records->convert_stamps_with(stamp_converter(std::move(zone)));
+    // Several sources of one channel: its programmes in time order.
+    if (options.listings.size() > 1) setup.records->order_by_start();
     return true;
 }
 
@@ -73,7 +75,8 @@ bool set_up(const run_options& options, run_setup& setup) {
 bool write_guide(const char* guide, const run_setup& setup, run_stats& stats) {
     record_store& records = *setup.records;
     std::uint64_t bytes = 0;
-    const bool saved = save_prg_file(guide, records, &bytes, setup.fixed_time);
+    const std::optional<std::vector<std::int32_t>> order = guide_channel_order(setup.filter);
+    const bool saved = save_prg_file(guide, records, &bytes, setup.fixed_time, order ? &*order : nullptr);
     if (saved) stats.guide_bytes = bytes;
     report_unreadable_times(records.unreadable_times());
     report_spill_counts(records);
@@ -89,7 +92,6 @@ int run(const run_options& options) {
     buffer_trace();
     const libxml_library libxml;
     reset_guide_model();
-    keep_programs_in(setup.records.get());
 
     // A guide is written even from a listing that failed: it holds what was
     // attached before the failure, unless --no-partial says otherwise.
@@ -98,7 +100,7 @@ int run(const run_options& options) {
     // status 1.
     reading_plan plan = reading_plan::for_this_process();
     plan.show_progress = options.quiet && ::isatty(STDERR_FILENO);
-    const listings_read read = read_listings(options.listings, plan, setup.filter);
+    const listings_read read = read_listings(options.listings, plan, setup.filter, setup.records.get());
     stats.listings_read = read.with_nodes;
     const bool selected = any_channel_selected(options, setup.filter);
     bool ok = read.complete && selected;

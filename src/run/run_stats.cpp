@@ -21,7 +21,8 @@ std::string describe_run(const run_stats& stats, double seconds) {
     else line += " read, no guide written";
     line += "; left out: " + count_of(stats.orphans, "orphan") + ", " + std::to_string(stats.incomplete) +
             " incomplete, " + std::to_string(stats.other_channels) + " on other channels, " +
-            std::to_string(stats.outside_window) + " outside the time window; ";
+            std::to_string(stats.outside_window) + " outside the time window, " +
+            count_of(stats.duplicates, "duplicate") + "; ";
     char duration[32];
     std::snprintf(duration, sizeof duration, "%.2f s", seconds);
     return line + duration;
@@ -40,6 +41,7 @@ void run_stats::count_model() {
 void run_stats::count_left_out(const left_out_counts& left_out) {
     other_channels = static_cast<std::int64_t>(left_out.programmes_of_channels);
     outside_window = static_cast<std::int64_t>(left_out.programmes_out_of_time);
+    duplicates = static_cast<std::int64_t>(left_out.duplicates);
 }
 
 void print_run_stats(const run_stats& stats) {

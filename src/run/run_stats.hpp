@@ -17,6 +17,7 @@ struct run_stats {
     std::int64_t incomplete = 0;
     std::int64_t other_channels = 0; // on a channel not asked for
     std::int64_t outside_window = 0; // outside the time window asked for
+    std::int64_t duplicates = 0;     // overlapping what an earlier listing attached
     std::optional<std::uint64_t> guide_bytes; // none: no guide written
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
 
