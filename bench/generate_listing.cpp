@@ -1,9 +1,12 @@
-// generate-listing [--order=channel|time] CHANNELS DAYS [OUTPUT]: writes a
-// French XMLTV listing of CHANNELS channels, each with programmes covering
-// DAYS days, to OUTPUT or to standard output. The same arguments give the same
-// bytes on any machine: the text comes from a fixed-seed PRNG and integer
-// arithmetic only. --order=time writes the very same programmes sorted by
-// start time (channels alternate) instead of channel by channel.
+// generate-listing [--order=channel|time] [--second-source] CHANNELS DAYS
+// [OUTPUT]: writes a French XMLTV listing of CHANNELS channels, each with
+// programmes covering DAYS days, to OUTPUT or to standard output. The same
+// arguments give the same bytes on any machine: the text comes from a
+// fixed-seed PRNG and integer arithmetic only. --order=time writes the very
+// same programmes sorted by start time (channels alternate) instead of
+// channel by channel. --second-source writes the listing a second grabber
+// would give of the same channels: every time five minutes later, and a
+// tenth of the channels under another id.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -225,8 +228,17 @@ day_date civil_from_days(long days) {
 
 constexpr long first_day = 19786; // 2024-03-04
 
+// What --second-source changes: the times, later by this many minutes, and
+// the id of every channel whose number is a multiple of `renamed_every`.
+struct source_shift {
+    long minutes = 0;
+    int renamed_every = 0;
+};
+source_shift shift;
+
 // "YYYYMMDDhhmmss +0100" for `minutes` after midnight of the first day.
 std::string timestamp(long minutes) {
+    minutes += shift.minutes;
     const day_date date = civil_from_days(first_day + minutes / 1440);
     const long minute_of_day = minutes % 1440;
     char text[32];
@@ -238,7 +250,7 @@ std::string timestamp(long minutes) {
 std::string channel_id(int number) {
     std::string id = "c";
     id += std::to_string(number);
-    id += ".tv.example.fr";
+    id += shift.renamed_every > 0 && number % shift.renamed_every == 0 ? ".tv.example.be" : ".tv.example.fr";
     return id;
 }
 
@@ -373,24 +385,28 @@ bool parse_count(const char* text, int& count) {
 
 } // namespace
 
-// "--order=channel" or "--order=time" into `time_order`.
-bool parse_order(std::string_view option, bool& time_order) {
-    if (option != "--order=channel" && option != "--order=time") return false;
-    time_order = option == "--order=time";
+// One of the options; false for anything else.
+bool parse_option(std::string_view option, bool& time_order) {
+    if (option == "--order=channel" || option == "--order=time") {
+        time_order = option == "--order=time";
+        return true;
+    }
+    if (option != "--second-source") return false;
+    shift = {5, 10};
     return true;
 }
 
 int main(int argc, char** argv) {
     bool time_order = false;
-    const bool ordered = argc > 1 && std::strncmp(argv[1], "--", 2) == 0;
-    if (ordered) {
+    bool options_ok = true;
+    while (argc > 1 && std::strncmp(argv[1], "--", 2) == 0) {
+        options_ok = options_ok && parse_option(argv[1], time_order);
         --argc;
         ++argv;
     }
     int channels = 0, days = 0;
-    if ((ordered && !parse_order(argv[0], time_order)) || argc < 3 || argc > 4 ||
-        !parse_count(argv[1], channels) || !parse_count(argv[2], days)) {
-        std::fprintf(stderr, "usage: generate-listing [--order=channel|time] CHANNELS DAYS [OUTPUT]\n");
+    if (!options_ok || argc < 3 || argc > 4 || !parse_count(argv[1], channels) || !parse_count(argv[2], days)) {
+        std::fprintf(stderr, "usage: generate-listing [--order=channel|time] [--second-source] CHANNELS DAYS [OUTPUT]\n");
         return 2;
     }
     std::FILE* file = argc == 4 ? std::fopen(argv[3], "wb") : stdout;

@@ -1,7 +1,6 @@
 #include "run/read_listings.hpp"
 
 #include "guide/guide_model.hpp"
-#include "guide/programme_spans.hpp"
 
 namespace {
 
@@ -22,17 +21,27 @@ void add_attached(std::vector<span_union> by_position, spans_by_channel& attache
 
 } // namespace
 
+listing_sequence::listing_sequence(std::size_t count, listing_filter& filter, program_store* records)
+    : count_(count), filter_(filter), records_(records), recorder_(records) {}
+
+void listing_sequence::before(std::size_t index) {
+    if (index > 0) filter_.declared_earlier(ids_in_model());
+    // What a listing attaches is looked at by the listings after it only.
+    keep_programs_in(index + 1 == count_ ? records_ : &recorder_);
+}
+
+void listing_sequence::after(std::size_t index) {
+    if (index + 1 < count_) add_attached(recorder_.take(), filter_.attached_earlier());
+}
+
 listings_read read_listings(const std::vector<const char*>& paths, const reading_plan& plan, listing_filter& filter,
                             program_store* records) {
     listings_read all;
-    span_recorder recorder(records);
+    listing_sequence sequence(paths.size(), filter, records);
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (i > 0) filter.declared_earlier(ids_in_model());
-        // What a listing attaches is looked at by the listings after it only.
-        const bool last = i + 1 == paths.size();
-        keep_programs_in(last ? records : &recorder);
+        sequence.before(i);
         const listing_read read = parse_xml_file(paths[i], plan, &filter);
-        if (!last) add_attached(recorder.take(), filter.attached_earlier());
+        sequence.after(i);
         all.complete = all.complete && read.complete;
         if (read.any_node) ++all.with_nodes;
     }

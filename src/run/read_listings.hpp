@@ -3,6 +3,7 @@
 
 #include "listing/listing_filter.hpp"
 #include "guide/guide_model.hpp"
+#include "guide/programme_spans.hpp"
 #include "listing/reader.hpp"
 
 #include <cstdint>
@@ -11,6 +12,26 @@
 struct listings_read {
     bool complete = true;         // every listing read to its end
     std::int64_t with_nodes = 0; // listings that gave at least one node
+};
+
+// What joins listings read one after the other into one guide, around the
+// reading of each: the ids a listing declared and the spans of what it
+// attached are what the filter judges the next listings by.
+class listing_sequence {
+public:
+    // `count` listings, read through `filter`, the programmes attached going
+    // to `records` (null: nowhere).
+    listing_sequence(std::size_t count, listing_filter& filter, program_store* records);
+
+    // Before reading the listing at `index`, and after it.
+    void before(std::size_t index);
+    void after(std::size_t index);
+
+private:
+    std::size_t count_;
+    listing_filter& filter_;
+    program_store* records_;
+    span_recorder recorder_;
 };
 
 // Reads the listings one after the other into the model, each as it would be
