@@ -7,7 +7,8 @@ build=$(cd "${1:?usage: $0 BUILD_DIR}" && pwd)
 sample=$(cd "$(dirname "$0")/.." && pwd)/tests/data/sample.xml
 command -v strace >/dev/null || { echo "test-faults: no strace: run scripts/install-deps.sh --test" >&2; exit 1; }
 faults=(openat:EACCES openat:EMFILE read:EIO write:ENOSPC write:EIO pread64:EIO pwrite64:ENOSPC lseek:EIO
-        fsync:EIO rename:EIO fchmod:EPERM fchown:EPERM close:EIO ftruncate:EIO clone3:EAGAIN)
+        fsync:EIO rename:EIO fchmod:EPERM fchown:EPERM close:EIO ftruncate:EIO clone3:EAGAIN
+        copy_file_range:EIO copy_file_range:ENOSPC copy_file_range:EXDEV)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/guidepack-faults.XXXXXX")
 trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT

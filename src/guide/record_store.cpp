@@ -16,7 +16,8 @@
 
 namespace {
 
-// A channel streamed on its own is read back in pieces of at most this size.
+// A big record is not kept once gathered, and the pieces of a channel merged
+// by start instant are read in blocks of at most this size.
 constexpr std::size_t stream_block_size = std::size_t{1} << 20;
 // Each piece of a channel merged by start instant gets a block of the
 // channel's share of the budget, within these bounds.
@@ -350,19 +351,15 @@ void record_store::write_in_start_order(const char* entries, std::uint64_t size,
     for (const entry_at& entry : index) out.write(entries + entry.offset, entry.size);
 }
 
-void record_store::stream_channel(std::int32_t channel, output_file& out) {
+// In order of attachment, a channel's records lie side by side in each
+// segment: the kernel copies them into the guide, piece by piece.
+void record_store::copy_pieces(std::int32_t channel, output_file& out) {
     for (std::size_t s = 0; s < segment_starts_.size() && !failed(); ++s) {
         const piece* found = piece_in_segment(s, channel);
         if (found == nullptr) continue;
-        group_bytes_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(found->bytes, stream_block_size)));
-        for (std::uint64_t at = found->offset, left = found->bytes; left > 0 && !failed();) {
-            const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(left, group_bytes_.size()));
-            iovec part{group_bytes_.data(), size};
-            read_into(&part, 1, at);
-            if (!failed()) out.write(group_bytes_.data(), size);
-            at += size;
-            left -= size;
-        }
+        if (!out.copy_from(spill_fd_, found->offset, found->bytes)) fail(errno);
+        ++counts_.reads;
+        counts_.read_back += found->bytes;
     }
 }
 
@@ -393,16 +390,11 @@ void record_store::merge_channel(std::int32_t channel, output_file& out) {
 void record_store::copy_channel_records(std::int32_t channel_index, output_file& out) {
     if (!reading_) start_reading();
     if (bytes_of(channel_index) == 0 || failed()) return;
+    if (!by_start_) return copy_pieces(channel_index, out);
+    // Ordered by start, a channel's pieces are sorted into one, in memory.
     const std::size_t position = position_of(channel_index);
     if (position >= group_end_ || position < group_first_) load_group(position);
-    if (streaming_) {
-        if (by_start_) merge_channel(channel_index, out);
-        else stream_channel(channel_index, out);
-        return;
-    }
+    if (streaming_) return merge_channel(channel_index, out);
     const std::size_t at = position - group_first_;
-    const char* bytes = group_bytes_.data() + group_offsets_[at];
-    const std::uint64_t size = group_offsets_[at + 1] - group_offsets_[at];
-    if (by_start_) write_in_start_order(bytes, size, out);
-    else out.write(bytes, size);
+    write_in_start_order(group_bytes_.data() + group_offsets_[at], group_offsets_[at + 1] - group_offsets_[at], out);
 }

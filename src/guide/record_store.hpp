@@ -3,10 +3,12 @@
 // so that memory stays flat whatever the listing's size.
 //
 // Records gather in memory, each channel's chained in order, up to a budget;
-// then they go to the spill as one segment, channel after channel. Reading
-// back takes channels in groups: from each segment, one read brings the
-// group's records, which lie side by side there. Every record is so read
-// once, in whatever order the channels' programmes arrived.
+// then they go to the spill as one segment, channel after channel. Read back,
+// a channel's records lie side by side in each segment: the kernel copies
+// them from the spill into the guide. Ordered by start, channels are read
+// back in groups, from each segment the group's records, and sorted in
+// memory. Every record is so read once, in whatever order the channels'
+// programmes arrived.
 #pragma once
 
 #include "guide/guide_model.hpp"
@@ -103,7 +105,7 @@ private:
     const piece* piece_in_segment(std::size_t segment, std::int32_t channel) const;
     void read_segment_pieces(std::size_t segment, std::vector<std::uint64_t>& filled);
     void write_in_start_order(const char* entries, std::uint64_t size, output_file& out);
-    void stream_channel(std::int32_t channel, output_file& out);
+    void copy_pieces(std::int32_t channel, output_file& out);
     void merge_channel(std::int32_t channel, output_file& out);
     void read_into(struct iovec* parts, int count, std::uint64_t offset);
     void fail(int error);
@@ -135,10 +137,10 @@ private:
     std::vector<piece> pieces_;
     std::vector<std::size_t> segment_starts_;
 
-    // Reading back: the channels at positions [group_first_, group_end_) of
-    // order_ are loaded at once in group_bytes_, or a channel too big for
-    // that is streamed; next_ is where the next channel asked for is looked
-    // for in order_.
+    // Reading back, ordered by start: the channels at positions
+    // [group_first_, group_end_) of order_ are loaded at once in
+    // group_bytes_, or a channel too big for that is merged as it is read;
+    // next_ is where the next channel asked for is looked for in order_.
     std::vector<std::int32_t> order_;
     bool order_given_ = false;
     std::size_t next_ = 0;

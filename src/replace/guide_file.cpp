@@ -77,7 +77,11 @@ guide_file::guide_file(const std::string& path) {
     // handler that removes it.
     const cleanup_signals_blocked blocked;
     out_ = output_file(open_guide(path));
-    if (way_ == way::replacement) cleanup_.emplace(temporary_);
+    if (way_ == way::replacement) {
+        cleanup_.emplace(temporary_);
+        // The disk takes the guide while it is written, not all at the sync.
+        out_.start_writeback_every(std::uint64_t{8} << 20);
+    }
 }
 
 guide_file::~guide_file() {

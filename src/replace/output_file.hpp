@@ -28,6 +28,17 @@ public:
     // report it.
     void write(const void* bytes, std::size_t size);
 
+    // Appends `size` bytes of the file `from` at `offset`, copied by the
+    // kernel (copy_file_range) where it can, else read and written here.
+    // False when the bytes could not be read from `from`, with errno set;
+    // a failure to write fails this file, as write() does.
+    bool copy_from(int from, std::uint64_t offset, std::uint64_t size);
+
+    // From now on, the kernel is asked to start writing the file out each
+    // time this many more bytes have been handed to it, so that a final
+    // fsync has little left to wait for.
+    void start_writeback_every(std::uint64_t bytes) { writeback_step_ = bytes; }
+
     // Hands the buffered bytes to the system; false when any write failed.
     bool flush();
     // Flushes and closes; false when any write or the close failed.
@@ -38,6 +49,8 @@ public:
 
 private:
     void write_out(const char* bytes, std::size_t size);
+    bool copy_through_buffer(int from, std::uint64_t offset, std::uint64_t size);
+    void handed_over(std::uint64_t size);
     void grow();
     void fail(int error);
 
@@ -48,4 +61,7 @@ private:
     std::size_t capacity_ = 0;
     std::size_t used_ = 0;
     std::uint64_t bytes_written_ = 0;
+    std::uint64_t writeback_step_ = 0;
+    std::uint64_t written_back_ = 0; // bytes the kernel was asked to write out
+    bool kernel_copies_ = true;      // until copy_file_range says it cannot
 };
