@@ -381,19 +381,27 @@ TEST_F(BadInput, UnreadableListing) {
     const run_result r = run({"locked.xml"}, true);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "I/O error : Permission denied\nI/O error : Permission denied\nUnable to open locked.xml\n");
+    EXPECT_EQ(r.err, "I/O error : Permission denied\nI/O error : Permission denied\nUnable to open locked.xml\n"
+                     "guidepack: locked.xml: Permission denied\n");
 }
 
+// Found before the listing is read: nothing is traced.
 TEST_F(BadInput, ReadOnlyGuideIsLeftAlone) {
     write_file(path("listing.xml"), xml_head + "<channel id=\"c1\"/>\n" + xml_tail);
-    write_file(path("guide.prg"), "an older guide");
+    write_file(path("guide.prg"), "PRG1 an older guide");
     fs::permissions(path("guide.prg"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::create_directory(path("ro"));
+    fs::permissions(path("ro"), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                    fs::perms::others_exec);
 
-    const run_result r = run({"listing.xml", "guide.prg"}, true);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "channel 1\n\tid = c1\nsaving guide.prg (time: ..........)\n");
-    EXPECT_EQ(r.err, "Unable to create guide.prg\n");
-    EXPECT_EQ(read_file(path("guide.prg")), "an older guide");
+    for (const std::string guide : {"guide.prg", "ro/new.prg"}) {
+        const run_result r = run({"listing.xml", guide}, true);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "Unable to create " + guide + "\nguidepack: " + guide + ": Permission denied\n");
+    }
+    EXPECT_EQ(read_file(path("guide.prg")), "PRG1 an older guide");
+    EXPECT_TRUE(fs::is_empty(path("ro")));
 }
 
 // Standard output that is closed, full, or the guide itself must never end
@@ -499,6 +507,12 @@ TEST_F(BadInput, FailuresKeepTheOldGuide) {
         {"file size", "big.xml", output_to::file, [] { limit(RLIMIT_FSIZE, rlim_t{256} << 10); }, 1,
          "guide.prg : failed to write\nguidepack: temporary file in .: File too large\n"},
         {"closed pipe", "small.xml", output_to::closed_pipe, {}, 128 + SIGPIPE, ""},
+        // Standard input that never ends: the temporary guide made before reading goes too.
+        {"signal while reading", "-", output_to::file, [] {
+             int ends[2];
+             if (::pipe(ends) != 0 || ::dup2(ends[0], 0) < 0) ::_exit(125);
+             ::alarm(1);
+         }, 128 + SIGALRM, ""},
         {"closed pipe, SIGPIPE ignored", "small.xml", output_to::closed_pipe, [] { std::signal(SIGPIPE, SIG_IGN); },
          1, "guidepack: standard output: Broken pipe\n"},
     };
@@ -508,13 +522,13 @@ TEST_F(BadInput, FailuresKeepTheOldGuide) {
         // AddressSanitizer's shadow memory needs terabytes of address space.
         if (std::string_view(c.name) == "address space") continue;
 #endif
-        write_file(path("guide.prg"), "the old guide");
+        write_file(path("guide.prg"), "PRG1 the old guide");
         // The big listing's trace would meet the limits too.
         const char* trace = c.output == output_to::closed_pipe ? "--" : "--quiet";
         const run_result r = run({trace, c.listing, "guide.prg"}, false, c.output, errors_to::file, c.prepare);
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.err, c.err);
-        EXPECT_EQ(read_file(path("guide.prg")), "the old guide");
+        EXPECT_EQ(read_file(path("guide.prg")), "PRG1 the old guide");
         EXPECT_EQ(std::distance(fs::directory_iterator(path("")), fs::directory_iterator()), 3);
     }
 }

@@ -83,7 +83,18 @@ void write_prg_file(output_file& file, std::string_view stamp_digits, record_sto
         write_channel(file, prg_file.channels[static_cast<std::size_t>(i)], i, records, scratch);
 }
 
+void report_unable_to_create(const std::string& path, const std::string& cause) {
+    std::fprintf(stderr, "Unable to create %s\n", path.c_str());
+    report_cause(cause);
+}
+
 bool save_prg_file(const std::string& path, record_store& records, std::uint64_t* guide_bytes,
+                   std::optional<std::chrono::sys_seconds> time) {
+    guide_file guide(path);
+    return save_prg_file(guide, path, records, guide_bytes, time);
+}
+
+bool save_prg_file(guide_file& guide, const std::string& path, record_store& records, std::uint64_t* guide_bytes,
                    std::optional<std::chrono::sys_seconds> time) {
     const std::string digits = format_timestamp(time ? time->time_since_epoch().count() : static_cast<std::int64_t>(std::time(nullptr)));
     trace_text("saving ");
@@ -92,10 +103,8 @@ bool save_prg_file(const std::string& path, record_store& records, std::uint64_t
     trace_text(digits);
     trace_text(")\n");
 
-    guide_file guide(path);
-    if (!guide.is_open()) {
-        std::fprintf(stderr, "Unable to create %s\n", path.c_str());
-        report_cause(guide.failure());
+    if (!guide.open()) {
+        report_unable_to_create(path, guide.failure());
         return false;
     }
     write_prg_file(guide.out(), digits, records);

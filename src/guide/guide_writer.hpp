@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+class guide_file;
 class output_file;
 class record_store;
 
@@ -24,6 +25,14 @@ class record_store;
 // when there is none.
 bool save_prg_file(const std::string& path, record_store& records, std::uint64_t* guide_bytes = nullptr,
                    std::optional<std::chrono::sys_seconds> time = std::nullopt);
+
+// The same through `guide`, the place of the guide at `path` made ready
+// before the listing was read.
+bool save_prg_file(guide_file& guide, const std::string& path, record_store& records,
+                   std::uint64_t* guide_bytes = nullptr, std::optional<std::chrono::sys_seconds> time = std::nullopt);
+
+// "Unable to create PATH", then its cause on a line of its own.
+void report_unable_to_create(const std::string& path, const std::string& cause);
 
 // Writes the header, stamped with `stamp_digits` (format_timestamp), and
 // every channel to `file`, tracing each step: the whole guide but for its

@@ -3,6 +3,8 @@
 #include "common/text.hpp"
 #include "common/unique_fd.hpp"
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <string_view>
 #include <sys/stat.h>
@@ -46,4 +48,13 @@ file_look look_at_file(const char* path) {
     start = without_byte_order_mark(start);
     look.starts_like_xml = !look.compressed && first_other_byte_is_tag(file.get(), start);
     return look;
+}
+
+std::string unopened_cause(const char* path, int error) {
+    struct stat status {};
+    if (::stat(path, &status) != 0) error = errno;
+    else if (S_ISDIR(status.st_mode)) error = EISDIR;
+    else if (const unique_fd file(::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)); !file) error = errno;
+    if (error == 0) return std::string(path) + ": libxml2 could not open it";
+    return std::string(path) + ": " + std::strerror(error);
 }

@@ -5,6 +5,7 @@
 #include "guide/guide_writer.hpp"
 #include "guide/record_store.hpp"
 #include "listing/libxml_library.hpp"
+#include "replace/guide_file.hpp"
 #include "replace/signal_cleanup.hpp"
 #include "replace/temporary_files.hpp"
 #include "run/listing_guard.hpp"
@@ -30,6 +31,8 @@ namespace {
 struct run_setup {
     std::optional<std::chrono::sys_seconds> fixed_time; // SOURCE_DATE_EPOCH
     listing_filter filter;
+    // Where the guide goes, made ready before anything is read.
+    std::optional<guide_file> guide;
     // The programmes are kept only when there is a guide to write.
     std::unique_ptr<record_store> records;
 };
@@ -63,6 +66,13 @@ bool set_up(const run_options& options, run_setup& setup) {
         !set_up_filter(options, setup.fixed_time, setup.filter))
         return false;
     if (options.guide == nullptr) return true;
+    // A guide that cannot be written is found now, not after the whole
+    // listing has been read.
+    setup.guide.emplace(options.guide);
+    if (!setup.guide->ready()) {
+        report_unable_to_create(options.guide, setup.guide->failure());
+        return false;
+    }
     setup.records = record_store::create_in(spill_folders_for(options.guide));
     if (!setup.records) return false;
     setup.records->convert_stamps_with(stamp_converter(std::move(zone)));
@@ -70,10 +80,10 @@ bool set_up(const run_options& options, run_setup& setup) {
 }
 
 // Writes the guide from what the model holds; false when that failed.
-bool write_guide(const char* guide, const run_setup& setup, run_stats& stats) {
+bool write_guide(const char* guide, run_setup& setup, run_stats& stats) {
     record_store& records = *setup.records;
     std::uint64_t bytes = 0;
-    const bool saved = save_prg_file(guide, records, &bytes, setup.fixed_time);
+    const bool saved = save_prg_file(*setup.guide, guide, records, &bytes, setup.fixed_time);
     if (saved) stats.guide_bytes = bytes;
     report_unreadable_times(records.unreadable_times());
     report_spill_counts(records);
@@ -106,6 +116,8 @@ int run(const run_options& options) {
         if (options.no_partial && !read.complete) report_guide_kept(options.guide);
         else ok = write_guide(options.guide, setup, stats) && ok;
     }
+    // An unwritten guide's temporary file goes at once.
+    setup.guide.reset();
     report_unmatched_lines(options, setup.filter);
     ok = finish_trace() && ok;
     stats.count_model();
