@@ -432,15 +432,15 @@ TEST_F(BadInput, StandardOutputClosedFullOrTheGuide) {
     EXPECT_EQ(guide_body(read_file(path("same.prg"))), one_channel);
 }
 
-// A guide that looks like a listing is refused unless --force; any other file
+// A file that is no guide is refused unless --force; a guide or an empty file
 // is written over as before.
-TEST_F(BadInput, GuideThatLooksLikeAListing) {
+TEST_F(BadInput, GuideThatIsNoGuide) {
     write_file(path("listing.xml"), xml_head + "<channel id=\"c1\"/>\n" + xml_tail);
     const std::pair<std::string, bool> rows[] = { // content, refused
         {xml_head, true}, {"\xEF\xBB\xBF \r\n\t<tv>", true},
-        {std::string(5000, ' ') + "<tv/>", true},   // blank past the first block
-        {std::string("\x1F\x8B\x08\0", 4), false}, // gzip
-        {"PRG10001", false}, {"", false}, {"an older guide <tv>", false},
+        {std::string("\x1F\x8B\x08\0", 4), true}, // gzip
+        {std::string("\xFD" "7zXZ\0", 6), true}, {"PRG", true}, {"prg10001", true},
+        {"PRG10001", false}, {"", false},
     };
     for (const auto& [content, refused] : rows) {
         SCOPED_TRACE(content);
@@ -451,6 +451,39 @@ TEST_F(BadInput, GuideThatLooksLikeAListing) {
             EXPECT_EQ(run({"-qf", "listing.xml", "guide.prg"}).status, 0);
         }
         EXPECT_EQ(guide_body(read_file(path("guide.prg"))), le32(1) + le16(0) + le16(0) + le32(0));
+    }
+    // A link is judged by the file it names; given with -o, the hint at -o goes.
+    fs::create_symlink("listing.xml", path("link.prg"));
+    EXPECT_EQ(run({"-q", "-o", "link.prg", "listing.xml"}).err,
+              "guidepack: link.prg is not a guide (it does not start with PRG1): not written over; "
+              "to replace it anyway, use --force\n");
+    EXPECT_EQ(run({"--quiet", "listing.xml", "/dev/null"}).status, 0);
+}
+
+// A new guide without programmes leaves a guide that has some as it was,
+// unless --force; a cut guide counts the programmes found whole.
+TEST_F(BadInput, GuideWithoutProgrammesKeepsAFullerOne) {
+    write_file(path("listing.xml"), xml_head + "<channel id=\"c1\"/>\n" + xml_tail);
+    const std::string head = "PRG10001" + digits_text(10), channel = le16(0) + le16(0), programme(22, '\0');
+    const std::pair<std::string, int> rows[] = { // old guide, its programmes
+        {head + le32(1) + channel + le32(1) + programme, 1},
+        {head + le32(2) + channel + le32(0) + le16(1) + "x" + le16(0) + le32(2) + programme + programme, 2},
+        {head + le32(1) + channel + le32(3) + programme + programme + programme.substr(1), 2},
+        {head + le32(1) + channel + le32(1) + programme.substr(1), 0}, {head + le32(0), 0},
+    };
+    for (const auto& [old, programmes] : rows) {
+        SCOPED_TRACE(programmes);
+        write_file(path("guide.prg"), old);
+        const run_result r = run({"--quiet", "listing.xml", "guide.prg"});
+        EXPECT_EQ(r.status, programmes > 0 ? 1 : 0);
+        if (programmes > 0) {
+            EXPECT_EQ(r.err, "guidepack: guide.prg left as it was: it holds " + std::to_string(programmes) +
+                                 (programmes == 1 ? " programme" : " programmes") +
+                                 ", the new guide would hold 0; to replace it anyway, use --force\n");
+            EXPECT_TRUE(read_file(path("guide.prg")) == old);
+            EXPECT_EQ(run({"-qf", "listing.xml", "guide.prg"}).status, 0);
+        }
+        EXPECT_EQ(guide_body(read_file(path("guide.prg"))), le32(1) + channel + le32(0));
     }
 }
 

@@ -154,6 +154,7 @@ command parse_command_line(int argc, char** argv) {
     }
     if (output != nullptr) {
         options.guide = output;
+        options.guide_from_option = true;
         if (!take_listings(options, argc, argv)) return 1;
         return options;
     }

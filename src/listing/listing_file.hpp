@@ -1,6 +1,6 @@
-// What the first bytes of a file say about it as a listing, before libxml2
-// opens it: whether it is one, and whether its size can be compared with the
-// bytes libxml2 reads; and why libxml2 could not open it.
+// What a listing's file says of itself, apart from libxml2: whether its
+// size can be compared with the bytes libxml2 reads, and why libxml2 could
+// not open it.
 #pragma once
 
 #include <cstdint>
@@ -11,12 +11,6 @@ struct file_look {
     std::uint64_t size = 0;
     // gzip or xz: libxml2 unpacks it, and counts the unpacked bytes.
     bool compressed = false;
-    // An optional UTF-8 byte order mark and white space, then '<'.
-    bool starts_like_xml = false;
-
-    // An XML document, which no guide ever is. A compressed file is not
-    // looked into: it is written over as it always was.
-    bool is_listing() const { return regular && starts_like_xml; }
 };
 
 // Looks at the file at `path`. Only a regular file is opened (a FIFO or a

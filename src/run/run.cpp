@@ -8,7 +8,7 @@
 #include "replace/guide_file.hpp"
 #include "replace/signal_cleanup.hpp"
 #include "replace/temporary_files.hpp"
-#include "run/listing_guard.hpp"
+#include "run/guide_guard.hpp"
 #include "run/listing_selection.hpp"
 #include "run/read_listings.hpp"
 #include "run/run_messages.hpp"
@@ -38,14 +38,14 @@ struct run_setup {
 };
 
 // False, after saying why, when the guide must not be written at all: it is
-// where the trace goes, or it looks like a listing.
+// where the trace goes, or it is some other file than a guide.
 bool guide_may_be_written(const run_options& options) {
     if (options.guide == nullptr) return true;
     if (!options.quiet && is_standard_output(options.guide)) {
         report_guide_is_standard_output(options.guide);
         return false;
     }
-    return options.force || !refuse_listing_as_guide(options.guide);
+    return options.force || !refuse_other_file_as_guide(options.guide, options.guide_from_option);
 }
 
 // The zone asked for, or none; false, after saying so, for an unknown one.
@@ -90,6 +90,12 @@ bool write_guide(const char* guide, run_setup& setup, run_stats& stats) {
     return saved;
 }
 
+std::int64_t programmes_in_model() {
+    std::int64_t programmes = 0;
+    for (const channel_t& channel : prg_file.channels) programmes += channel.nb_programs;
+    return programmes;
+}
+
 int run(const run_options& options) {
     run_stats stats;
     if (options.quiet) silence_trace();
@@ -103,9 +109,9 @@ int run(const run_options& options) {
 
     // A guide is written even from a listing that failed: it holds what was
     // attached before the failure, unless --no-partial says otherwise.
-    // Listings of which nothing at all could be read, or a channel selection
-    // that matched nothing, leave the guide as it was. Any failure makes the
-    // status 1.
+    // Listings of which nothing at all could be read, a channel selection
+    // that matched nothing, or a new guide without programmes where the old
+    // one has some, leave the guide as it was. Any failure makes the status 1.
     reading_plan plan = reading_plan::for_this_process();
     plan.show_progress = options.quiet && ::isatty(STDERR_FILENO);
     const listings_read read = read_listings(options.listings, plan, setup.filter);
@@ -114,6 +120,7 @@ int run(const run_options& options) {
     bool ok = read.complete && selected;
     if (setup.records && read.with_nodes > 0 && selected) {
         if (options.no_partial && !read.complete) report_guide_kept(options.guide);
+        else if (!options.force && keep_fuller_guide(options.guide, programmes_in_model())) ok = false;
         else ok = write_guide(options.guide, setup, stats) && ok;
     }
     // An unwritten guide's temporary file goes at once.
