@@ -121,6 +121,14 @@ bool take_listings(run_options& options, int argc, char** argv) {
     return false;
 }
 
+// Operands after GUIDE are ignored, as they always were, but not silently:
+// a listing among them was most likely meant to be read.
+void warn_ignored(int argc, char** argv, int first) {
+    std::string names;
+    for (int i = first; i < argc; ++i) names += std::string(names.empty() ? "'" : " '") + argv[i] + "'";
+    std::fprintf(stderr, "guidepack: %s ignored: several listings go with -o GUIDE LISTING...\n", names.c_str());
+}
+
 } // namespace
 
 command parse_command_line(int argc, char** argv) {
@@ -165,5 +173,6 @@ command parse_command_line(int argc, char** argv) {
     }
     options.listings.push_back(argv[optind]);
     if (optind + 1 < argc) options.guide = argv[optind + 1];
+    if (optind + 2 < argc) warn_ignored(argc, argv, optind + 2);
     return options;
 }
