@@ -402,6 +402,12 @@ TEST_F(BadInput, ReadOnlyGuideIsLeftAlone) {
     }
     EXPECT_EQ(read_file(path("guide.prg")), "PRG1 an older guide");
     EXPECT_TRUE(fs::is_empty(path("ro")));
+    // Whether a file we may not read is a guide cannot be told: refused.
+    write_file(path("locked.prg"), "x");
+    fs::permissions(path("locked.prg"), fs::perms::owner_write);
+    EXPECT_EQ(run({"listing.xml", "locked.prg"}, true).err,
+              "guidepack: locked.prg: Permission denied: whether it is a guide cannot be told: not written over; "
+              "to replace it anyway, use --force\n");
 }
 
 // Standard output that is closed, full, or the guide itself must never end
