@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # scripts/test-faults.sh BUILD_DIR: each I/O call of a real run fails in turn
 # (strace's fault injection), for a guide replaced by rename and one copied
-# over, and judge() checks that the failure is a clean one.
+# over, and judge() checks that the failure is a clean one that says why.
 set -euo pipefail
 build=$(cd "${1:?usage: $0 BUILD_DIR}" && pwd)
 sample=$(cd "$(dirname "$0")/.." && pwd)/tests/data/sample.xml
@@ -15,7 +15,8 @@ trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
 chmod 755 "$work" && mkdir -m 755 "$work/run" "$work/bin" && mkdir -m 1777 "$work/tmp"
 # Copies that nobody may run and read, wherever the build lies.
 cp "$build/guidepack" "$work/bin/" && cp "$sample" "$work/run/listing.xml" && chmod 644 "$work/run/listing.xml"
-printf 'an old guide' >"$work/old.guide"
+# A guide of no channel: guidepack writes over nothing else.
+printf 'PRG100010000000000\0\0\0\0' >"$work/old.guide"
 runs=0 failures=0
 
 without_time() { sed -E 's/\(time: [0-9]{10}\)/(time: TIME)/' "$1"; }
@@ -33,7 +34,8 @@ run() {
 
 # What is wrong with the last run, if anything: a crash or a hang; the
 # listing changed; files left; a guide neither the old one nor well-formed;
-# status 0 without the whole guide and trace; another status, no message.
+# status 0 without the whole guide and trace; another status, no message;
+# a failure line of the listing or the guide without its cause after it.
 judge() {
   local status=$1 guide=$work/run/guide.prg
   ((status != 124 && status <= 128)) || { echo "status $status: a crash or a hang"; return; }
@@ -46,6 +48,11 @@ judge() {
     cmp -s <(without_time "$work/out") "$work/clean.out" || echo "status 0 with another trace"
   elif [[ ! -s $work/err ]]; then
     echo "status $status and no message"
+  elif awk '/^Unable to (open|create) | : failed to write$/ {
+              if ((getline cause) <= 0 || cause !~ /^guidepack: /) bad = 1
+            }
+            END { exit !bad }' "$work/err"; then
+    echo "a failure without its cause"
   fi
 }
 

@@ -381,19 +381,33 @@ TEST_F(BadInput, UnreadableListing) {
     const run_result r = run({"locked.xml"}, true);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "I/O error : Permission denied\nI/O error : Permission denied\nUnable to open locked.xml\n");
+    EXPECT_EQ(r.err, "I/O error : Permission denied\nI/O error : Permission denied\nUnable to open locked.xml\n"
+                     "guidepack: locked.xml: Permission denied\n");
 }
 
+// Found before the listing is read: nothing is traced.
 TEST_F(BadInput, ReadOnlyGuideIsLeftAlone) {
     write_file(path("listing.xml"), xml_head + "<channel id=\"c1\"/>\n" + xml_tail);
-    write_file(path("guide.prg"), "an older guide");
+    write_file(path("guide.prg"), "PRG1 an older guide");
     fs::permissions(path("guide.prg"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::create_directory(path("ro"));
+    fs::permissions(path("ro"), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                    fs::perms::others_exec);
 
-    const run_result r = run({"listing.xml", "guide.prg"}, true);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "channel 1\n\tid = c1\nsaving guide.prg (time: ..........)\n");
-    EXPECT_EQ(r.err, "Unable to create guide.prg\n");
-    EXPECT_EQ(read_file(path("guide.prg")), "an older guide");
+    for (const std::string guide : {"guide.prg", "ro/new.prg"}) {
+        const run_result r = run({"listing.xml", guide}, true);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "Unable to create " + guide + "\nguidepack: " + guide + ": Permission denied\n");
+    }
+    EXPECT_EQ(read_file(path("guide.prg")), "PRG1 an older guide");
+    EXPECT_TRUE(fs::is_empty(path("ro")));
+    // Whether a file we may not read is a guide cannot be told: refused.
+    write_file(path("locked.prg"), "x");
+    fs::permissions(path("locked.prg"), fs::perms::owner_write);
+    EXPECT_EQ(run({"listing.xml", "locked.prg"}, true).err,
+              "guidepack: locked.prg: Permission denied: whether it is a guide cannot be told: not written over; "
+              "to replace it anyway, use --force\n");
 }
 
 // Standard output that is closed, full, or the guide itself must never end
@@ -424,15 +438,15 @@ TEST_F(BadInput, StandardOutputClosedFullOrTheGuide) {
     EXPECT_EQ(guide_body(read_file(path("same.prg"))), one_channel);
 }
 
-// A guide that looks like a listing is refused unless --force; any other file
+// A file that is no guide is refused unless --force; a guide or an empty file
 // is written over as before.
-TEST_F(BadInput, GuideThatLooksLikeAListing) {
+TEST_F(BadInput, GuideThatIsNoGuide) {
     write_file(path("listing.xml"), xml_head + "<channel id=\"c1\"/>\n" + xml_tail);
     const std::pair<std::string, bool> rows[] = { // content, refused
         {xml_head, true}, {"\xEF\xBB\xBF \r\n\t<tv>", true},
-        {std::string(5000, ' ') + "<tv/>", true},   // blank past the first block
-        {std::string("\x1F\x8B\x08\0", 4), false}, // gzip
-        {"PRG10001", false}, {"", false}, {"an older guide <tv>", false},
+        {std::string("\x1F\x8B\x08\0", 4), true}, // gzip
+        {std::string("\xFD" "7zXZ\0", 6), true}, {"PRG", true}, {"prg10001", true},
+        {"PRG10001", false}, {"", false},
     };
     for (const auto& [content, refused] : rows) {
         SCOPED_TRACE(content);
@@ -443,6 +457,39 @@ TEST_F(BadInput, GuideThatLooksLikeAListing) {
             EXPECT_EQ(run({"-qf", "listing.xml", "guide.prg"}).status, 0);
         }
         EXPECT_EQ(guide_body(read_file(path("guide.prg"))), le32(1) + le16(0) + le16(0) + le32(0));
+    }
+    // A link is judged by the file it names; given with -o, the hint at -o goes.
+    fs::create_symlink("listing.xml", path("link.prg"));
+    EXPECT_EQ(run({"-q", "-o", "link.prg", "listing.xml"}).err,
+              "guidepack: link.prg is not a guide (it does not start with PRG1): not written over; "
+              "to replace it anyway, use --force\n");
+    EXPECT_EQ(run({"--quiet", "listing.xml", "/dev/null"}).status, 0);
+}
+
+// A new guide without programmes leaves a guide that has some as it was,
+// unless --force; a cut guide counts the programmes found whole.
+TEST_F(BadInput, GuideWithoutProgrammesKeepsAFullerOne) {
+    write_file(path("listing.xml"), xml_head + "<channel id=\"c1\"/>\n" + xml_tail);
+    const std::string head = "PRG10001" + digits_text(10), channel = le16(0) + le16(0), programme(22, '\0');
+    const std::pair<std::string, int> rows[] = { // old guide, its programmes
+        {head + le32(1) + channel + le32(1) + programme, 1},
+        {head + le32(2) + channel + le32(0) + le16(1) + "x" + le16(0) + le32(2) + programme + programme, 2},
+        {head + le32(1) + channel + le32(3) + programme + programme + programme.substr(1), 2},
+        {head + le32(1) + channel + le32(1) + programme.substr(1), 0}, {head + le32(0), 0},
+    };
+    for (const auto& [old, programmes] : rows) {
+        SCOPED_TRACE(programmes);
+        write_file(path("guide.prg"), old);
+        const run_result r = run({"--quiet", "listing.xml", "guide.prg"});
+        EXPECT_EQ(r.status, programmes > 0 ? 1 : 0);
+        if (programmes > 0) {
+            EXPECT_EQ(r.err, "guidepack: guide.prg left as it was: it holds " + std::to_string(programmes) +
+                                 (programmes == 1 ? " programme" : " programmes") +
+                                 ", the new guide would hold 0; to replace it anyway, use --force\n");
+            EXPECT_TRUE(read_file(path("guide.prg")) == old);
+            EXPECT_EQ(run({"-qf", "listing.xml", "guide.prg"}).status, 0);
+        }
+        EXPECT_EQ(guide_body(read_file(path("guide.prg"))), le32(1) + channel + le32(0));
     }
 }
 
@@ -499,6 +546,12 @@ TEST_F(BadInput, FailuresKeepTheOldGuide) {
         {"file size", "big.xml", output_to::file, [] { limit(RLIMIT_FSIZE, rlim_t{256} << 10); }, 1,
          "guide.prg : failed to write\nguidepack: temporary file in .: File too large\n"},
         {"closed pipe", "small.xml", output_to::closed_pipe, {}, 128 + SIGPIPE, ""},
+        // Standard input that never ends: the temporary guide made before reading goes too.
+        {"signal while reading", "-", output_to::file, [] {
+             int ends[2];
+             if (::pipe(ends) != 0 || ::dup2(ends[0], 0) < 0) ::_exit(125);
+             ::alarm(1);
+         }, 128 + SIGALRM, ""},
         {"closed pipe, SIGPIPE ignored", "small.xml", output_to::closed_pipe, [] { std::signal(SIGPIPE, SIG_IGN); },
          1, "guidepack: standard output: Broken pipe\n"},
     };
@@ -508,13 +561,13 @@ TEST_F(BadInput, FailuresKeepTheOldGuide) {
         // AddressSanitizer's shadow memory needs terabytes of address space.
         if (std::string_view(c.name) == "address space") continue;
 #endif
-        write_file(path("guide.prg"), "the old guide");
+        write_file(path("guide.prg"), "PRG1 the old guide");
         // The big listing's trace would meet the limits too.
         const char* trace = c.output == output_to::closed_pipe ? "--" : "--quiet";
         const run_result r = run({trace, c.listing, "guide.prg"}, false, c.output, errors_to::file, c.prepare);
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.err, c.err);
-        EXPECT_EQ(read_file(path("guide.prg")), "the old guide");
+        EXPECT_EQ(read_file(path("guide.prg")), "PRG1 the old guide");
         EXPECT_EQ(std::distance(fs::directory_iterator(path("")), fs::directory_iterator()), 3);
     }
 }

@@ -109,12 +109,15 @@ TEST(GuideFile, NotCommittedLeavesTheOldGuide) {
 TEST(GuideFile, CannotBeCreated) {
     temp_dir dir;
     guide_file in_directory(dir / "");
-    EXPECT_FALSE(in_directory.is_open());
+    EXPECT_FALSE(in_directory.ready());
+    EXPECT_FALSE(in_directory.open());
+    EXPECT_EQ(in_directory.failure(), dir / "" + ": Is a directory");
     put(in_directory, "x");
     EXPECT_FALSE(in_directory.commit());
 
     guide_file in_missing_folder(dir / "missing/out.bin");
-    EXPECT_FALSE(in_missing_folder.is_open());
+    EXPECT_FALSE(in_missing_folder.ready());
+    EXPECT_EQ(in_missing_folder.failure(), dir / "missing/out.bin" + ": No such file or directory");
     EXPECT_FALSE(fs::exists(dir / "missing"));
 
     // A loop of links leads nowhere: nothing changes.
@@ -129,16 +132,26 @@ TEST(GuideFile, CannotBeCreated) {
 
 TEST(GuideFile, FullDeviceIsWrittenInPlaceAndFails) {
     guide_file small("/dev/full");
-    ASSERT_TRUE(small.is_open());
+    EXPECT_TRUE(small.ready());
+    EXPECT_FALSE(small.is_open());
+    ASSERT_TRUE(small.open());
     put(small, "x");
     EXPECT_FALSE(small.commit());
+    EXPECT_EQ(small.failure(), "/dev/full: No space left on device");
 
     guide_file big("/dev/full");
-    ASSERT_TRUE(big.is_open());
+    ASSERT_TRUE(big.open());
     put(big, numbered_bytes(3u << 20, 3));
     put(big, "after the failure");
     EXPECT_FALSE(big.commit());
     EXPECT_TRUE(fs::is_character_file("/dev/full"));
+
+    // Opening a FIFO waits for its reader: not before the guide is written.
+    temp_dir dir;
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    const guide_file fifo(dir / "fifo");
+    EXPECT_TRUE(fifo.ready());
+    EXPECT_FALSE(fifo.is_open());
 }
 
 // What the path is stays what it was: mode, link, or the umask's choice for

@@ -444,7 +444,7 @@ TEST_F(GuideWriter, DirectoryAsGuidePath) {
     const std::time_t before = std::time(nullptr);
     const saved result = save(path, *records);
     EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.err, "Unable to create " + path + "\n");
+    EXPECT_EQ(result.err, "Unable to create " + path + "\nguidepack: " + path + ": Is a directory\n");
     const std::string prefix = "saving " + path + " (time: ";
     ASSERT_EQ(result.out.size(), prefix.size() + 12) << result.out;
     EXPECT_EQ(result.out.substr(0, prefix.size()), prefix);
@@ -458,7 +458,7 @@ TEST_F(GuideWriter, PathInMissingFolder) {
     const std::string path = dir / "missing/guide.prg";
     const saved result = save(path, *records);
     EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.err, "Unable to create " + path + "\n");
+    EXPECT_EQ(result.err, "Unable to create " + path + "\nguidepack: " + path + ": No such file or directory\n");
     EXPECT_EQ(result.out.find("- writing"), std::string::npos) << result.out;
     EXPECT_EQ(result.out.rfind("saving " + path + " (time: ", 0), 0u) << result.out;
     EXPECT_FALSE(fs::exists(dir / "missing"));
@@ -468,7 +468,7 @@ TEST_F(GuideWriter, FullDevice) {
     add_named_channel("c1", std::nullopt, "One");
     const saved result = save("/dev/full", *records);
     EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.err, "/dev/full : failed to write\n");
+    EXPECT_EQ(result.err, "/dev/full : failed to write\nguidepack: /dev/full: No space left on device\n");
     EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }
 
@@ -500,7 +500,7 @@ TEST_F(GuideWriter, RegularFileLeftIncompleteIsRemoved) {
     EXPECT_EQ(WEXITSTATUS(status), 3);
     EXPECT_FALSE(fs::exists(path));
     EXPECT_EQ(std::string(err, static_cast<std::size_t>(std::max<ssize_t>(err_size, 0))),
-              path + " : failed to write\n");
+              path + " : failed to write\nguidepack: temporary file in " + dir.path().string() + ": File too large\n");
 }
 
 TEST_F(GuideWriter, GuideMayOverwriteTheListing) {

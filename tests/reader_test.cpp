@@ -416,7 +416,8 @@ TEST_F(Reader, UnopenableListing) {
     const run_output run = read_file("no-such-listing.xml");
     EXPECT_FALSE(run.ok);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, std::string("Unable to open ") + TEST_DATA_DIR + "/no-such-listing.xml\n");
+    const std::string listing = TEST_DATA_DIR "/no-such-listing.xml";
+    EXPECT_EQ(run.err, "Unable to open " + listing + "\nguidepack: " + listing + ": No such file or directory\n");
     EXPECT_EQ(prg_file.nb_channels, 0);
 }
 

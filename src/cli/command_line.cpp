@@ -19,11 +19,14 @@ constexpr const char* help_text =
     "Convert the XMLTV listing LISTING into the PRG1 guide file GUIDE, printing\n"
     "a trace of every value taken on standard output. Without GUIDE the listing\n"
     "is only read and traced. LISTING may be - for standard input; a gzip\n"
-    "listing is read as it is. An existing GUIDE is replaced whole or not at all;\n"
-    "one that looks like a listing is refused. With -o, every LISTING is read,\n"
-    "one after the other, into the one GUIDE: a later listing's programme that\n"
-    "overlaps one an earlier listing gave its channel is left out, and each\n"
-    "channel's programmes are written in time order.\n"
+    "listing is read as it is. An existing GUIDE is replaced whole or not at all.\n"
+    "A GUIDE that is a file but no guide (it does not start with PRG1) is refused\n"
+    "before anything is read, and a guide that holds programmes is not replaced\n"
+    "by one that holds none. Arguments after GUIDE are ignored, with a warning;\n"
+    "with -o, every LISTING is read, one after the other, into the one GUIDE: a\n"
+    "later listing's programme that overlaps one an earlier listing gave its\n"
+    "channel is left out, and each channel's programmes are written in time\n"
+    "order.\n"
     "\n"
     "  -q, --quiet           print no trace (on a terminal, show a progress line\n"
     "                        on standard error instead)\n"
@@ -39,7 +42,8 @@ constexpr const char* help_text =
     "  -o, --output=GUIDE    write GUIDE from every LISTING given\n"
     "      --no-partial      leave GUIDE as it was when the listing cannot be read\n"
     "                        to its end\n"
-    "  -f, --force           write GUIDE even over a file that looks like a listing\n"
+    "  -f, --force           write GUIDE even over a file that is no guide, or\n"
+    "                        without programmes over a guide that holds some\n"
     "      --stats           at the end, print one line on standard error: what was\n"
     "                        read, written and left out, and how long it took\n"
     "  -h, --help            print this help and exit\n"
@@ -49,8 +53,11 @@ constexpr const char* help_text =
     "offset), or now, now+N or now-N with a unit d, h or m (now+7d, now-6h).\n"
     "SOURCE_DATE_EPOCH, when set, is now and the guide's time stamp.\n"
     "\n"
-    "Exit status: 0 when the listing was read to its end and the guide written,\n"
-    "1 otherwise.\n";
+    "Exit status: 0 when every LISTING was read to its end and GUIDE, if given,\n"
+    "was written; 1 otherwise, as on a mistake in the options, a LISTING that\n"
+    "cannot be opened or read to its end, a GUIDE refused (left as it was), or\n"
+    "one that cannot be created or written. Each failure is told on standard\n"
+    "error, with its cause.\n";
 
 // Options without a short form.
 enum : int { no_partial_option = 256, stats_option, from_option, until_option, days_option };
@@ -124,6 +131,14 @@ bool take_listings(run_options& options, int argc, char** argv) {
     return false;
 }
 
+// Operands after GUIDE are ignored, as they always were, but not silently:
+// a listing among them was most likely meant to be read.
+void warn_ignored(int argc, char** argv, int first) {
+    std::string names;
+    for (int i = first; i < argc; ++i) names += std::string(names.empty() ? "'" : " '") + argv[i] + "'";
+    std::fprintf(stderr, "guidepack: %s ignored: several listings go with -o GUIDE LISTING...\n", names.c_str());
+}
+
 } // namespace
 
 command parse_command_line(int argc, char** argv) {
@@ -157,6 +172,7 @@ command parse_command_line(int argc, char** argv) {
     }
     if (output != nullptr) {
         options.guide = output;
+        options.guide_from_option = true;
         if (!take_listings(options, argc, argv)) return 1;
         return options;
     }
@@ -167,5 +183,6 @@ command parse_command_line(int argc, char** argv) {
     }
     options.listings.push_back(argv[optind]);
     if (optind + 1 < argc) options.guide = argv[optind + 1];
+    if (optind + 2 < argc) warn_ignored(argc, argv, optind + 2);
     return options;
 }

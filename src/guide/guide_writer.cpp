@@ -87,22 +87,30 @@ void write_prg_file(output_file& file, std::string_view stamp_digits, record_sto
         write_channel(file, order != nullptr ? (*order)[static_cast<std::size_t>(i)] : i, i, records, scratch);
 }
 
-bool save_prg_file(const std::string& path, record_store& records, std::uint64_t* guide_bytes,
-                   std::optional<std::chrono::sys_seconds> time, const std::vector<std::int32_t>* order) {
-    const std::string digits = format_timestamp(time ? time->time_since_epoch().count() : static_cast<std::int64_t>(std::time(nullptr)));
+void report_unable_to_create(const std::string& path, const std::string& cause) {
+    std::fprintf(stderr, "Unable to create %s\n", path.c_str());
+    report_cause(cause);
+}
+
+bool save_prg_file(const std::string& path, record_store& records, const guide_writing& how) {
+    guide_file guide(path);
+    return save_prg_file(guide, path, records, how);
+}
+
+bool save_prg_file(guide_file& guide, const std::string& path, record_store& records, const guide_writing& how) {
+    const std::string digits =
+        format_timestamp(how.time ? how.time->time_since_epoch().count() : static_cast<std::int64_t>(std::time(nullptr)));
     trace_text("saving ");
     trace_text(path);
     trace_text(" (time: ");
     trace_text(digits);
     trace_text(")\n");
 
-    guide_file guide(path);
-    if (!guide.is_open()) {
-        std::fprintf(stderr, "Unable to create %s\n", path.c_str());
-        report_cause(guide.failure());
+    if (!guide.open()) {
+        report_unable_to_create(path, guide.failure());
         return false;
     }
-    write_prg_file(guide.out(), digits, records, order);
+    write_prg_file(guide.out(), digits, records, how.order);
     trace_text("done!\r\n");
     // The trace reaches standard output before the guide changes, so that a
     // reader gone away (a closed pipe) always stops the run with the old
@@ -115,6 +123,6 @@ bool save_prg_file(const std::string& path, record_store& records, std::uint64_t
         report_cause(spilled ? guide.failure() : records.failure());
         return false;
     }
-    if (guide_bytes != nullptr) *guide_bytes = guide.out().bytes_written();
+    if (how.guide_bytes != nullptr) *how.guide_bytes = guide.out().bytes_written();
     return true;
 }

@@ -12,22 +12,34 @@
 #include <string_view>
 #include <vector>
 
+class guide_file;
 class output_file;
 class record_store;
+
+// How a guide is written, besides what the model holds.
+struct guide_writing {
+    // The header's time stamp, in seconds since the epoch; none: the clock's.
+    std::optional<std::chrono::sys_seconds> time;
+    // The model positions of the guide's channels, first to last; none: the
+    // model's order.
+    const std::vector<std::int32_t>* order = nullptr;
+    // Receives the size of the guide written, when given.
+    std::uint64_t* guide_bytes = nullptr;
+};
 
 // Writes the whole model to `path`, replacing an existing guide whole or not
 // at all (guide_file.hpp). Returns false, after saying so on standard error,
 // when the file cannot be created or written; false too, the old guide kept,
 // when the trace can no longer be delivered (trace.hpp reports it).
 // The programmes come from `records`, which holds those the model attached.
-// The channels are written in the model's order, or in `order` when it is
-// given: the model positions of the guide's channels, first to last.
-// `guide_bytes`, when given, receives the size of the guide written. The
-// header's time stamp is `time`, in seconds since the epoch, or the clock's
-// when there is none.
-bool save_prg_file(const std::string& path, record_store& records, std::uint64_t* guide_bytes = nullptr,
-                   std::optional<std::chrono::sys_seconds> time = std::nullopt,
-                   const std::vector<std::int32_t>* order = nullptr);
+bool save_prg_file(const std::string& path, record_store& records, const guide_writing& how = {});
+
+// The same through `guide`, the place of the guide at `path` made ready
+// before the listing was read.
+bool save_prg_file(guide_file& guide, const std::string& path, record_store& records, const guide_writing& how = {});
+
+// "Unable to create PATH", then its cause on a line of its own.
+void report_unable_to_create(const std::string& path, const std::string& cause);
 
 // Writes the header, stamped with `stamp_digits` (format_timestamp), and
 // every channel to `file`, in `order` if given, tracing each step: the whole

@@ -2,15 +2,19 @@
 
 #include "listing/attribute_size.hpp"
 #include "listing/libxml_output.hpp"
+#include "listing/listing_file.hpp"
 #include "listing/progress.hpp"
 
 #include <libxml/parserInternals.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -351,8 +355,9 @@ struct progress_then_sink {
     }
 };
 
-listing_read report_unopened(const char* path) {
-    std::fprintf(stderr, "Unable to open %s\n", path);
+// "Unable to open PATH", then its cause ("PATH: CAUSE") on a line of its own.
+listing_read report_unopened(const char* path, const std::string& cause) {
+    std::fprintf(stderr, "Unable to open %s\nguidepack: %s\n", path, cause.c_str());
     return {};
 }
 
@@ -360,7 +365,6 @@ listing_read report_unopened(const char* path) {
 // is printed in its place among the trace.
 listing_read read_listing(reader_handle reader, const char* path, const reading_plan& plan,
                           listing_filter* filter) {
-    if (!reader) return report_unopened(path);
     event_sink sink(plan, path);
     std::optional<reading_progress> progress;
     if (plan.show_progress) progress.emplace(path);
@@ -384,13 +388,16 @@ walk_step processNode(xmlTextReaderPtr reader, event_sink& sink, listing_filter*
 }
 
 listing_read parse_xml_file(const char* path, const reading_plan& plan, listing_filter* filter) {
-    return read_listing(reader_handle(xmlReaderForFile(path, nullptr, 0)), path, plan, filter);
+    errno = 0;
+    reader_handle reader(xmlReaderForFile(path, nullptr, 0));
+    if (!reader) return report_unopened(path, unopened_cause(path, errno));
+    return read_listing(std::move(reader), path, plan, filter);
 }
 
 listing_read parse_xml_memory(std::string_view listing, const char* name, const reading_plan& plan,
                               listing_filter* filter) {
-    if (listing.size() > INT_MAX) return report_unopened(name);
-    return read_listing(reader_handle(xmlReaderForMemory(listing.data(), static_cast<int>(listing.size()), name,
-                                                         nullptr, 0)),
-                        name, plan, filter);
+    if (listing.size() > INT_MAX) return report_unopened(name, std::string(name) + ": more than 2 GB in memory");
+    reader_handle reader(xmlReaderForMemory(listing.data(), static_cast<int>(listing.size()), name, nullptr, 0));
+    if (!reader) return report_unopened(name, std::string(name) + ": libxml2 could not open it");
+    return read_listing(std::move(reader), name, plan, filter);
 }

@@ -53,16 +53,17 @@ int open_in_place(const std::string& path) {
 
 // Whether we may write the existing guide: a guide we could not have
 // overwritten in place is not replaced either (read-only, on a read-only
-// file system, immutable).
+// file system, immutable). errno says why not.
 bool may_write(const std::string& path) {
     return static_cast<bool>(unique_fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY)));
 }
 
-// Failures that "Unable to create GUIDE" tells on its own: the path or its
-// folder is missing, or we may not write there.
-bool told_by_the_path(int error) {
-    return error == ENOENT || error == ENOTDIR || error == EISDIR || folder_refuses_new_files(error);
-}
+// Failures to make the temporary file that are the guide path's own: its
+// folder is missing, or we may not write there. They are told with the
+// guide's name, as creating it would have failed; others with the folder's.
+bool about_the_path(int error) { return error == ENOENT || error == ENOTDIR || folder_refuses_new_files(error); }
+
+std::string described(const std::string& path, int error) { return path + ": " + std::strerror(error); }
 
 // Once renamed, the new name must reach the disk too.
 void sync_folder(const std::string& path) {
@@ -72,7 +73,7 @@ void sync_folder(const std::string& path) {
 
 } // namespace
 
-guide_file::guide_file(const std::string& path) {
+guide_file::guide_file(const std::string& path) : path_(path) {
     // No signal may come between the temporary file's creation and the
     // handler that removes it.
     const cleanup_signals_blocked blocked;
@@ -84,6 +85,15 @@ guide_file::guide_file(const std::string& path) {
     }
 }
 
+bool guide_file::open() {
+    if (!in_place_pending_) return is_open();
+    in_place_pending_ = false;
+    const int fd = open_in_place(path_);
+    if (fd < 0) failure_ = described(path_, errno);
+    out_ = output_file(fd);
+    return is_open();
+}
+
 guide_file::~guide_file() {
     if (is_open()) abandon();
 }
@@ -92,14 +102,23 @@ int guide_file::open_guide(const std::string& path) {
     const guide_location where = locate_guide(path);
     target_ = where.target;
     switch (where.what) {
-    case guide_location::kind::descriptor:
     case guide_location::kind::special:
-        return open_in_place(path);
+        if (S_ISDIR(where.status.st_mode)) {
+            failure_ = described(path, EISDIR);
+            return -1;
+        }
+        [[fallthrough]];
+    case guide_location::kind::descriptor:
+        in_place_pending_ = true;
+        return -1;
     case guide_location::kind::unresolved:
-        if (!told_by_the_path(where.error)) failure_ = path + ": " + std::strerror(where.error);
+        failure_ = described(path, where.error);
         return -1;
     case guide_location::kind::regular:
-        if (!may_write(target_)) return -1;
+        if (!may_write(target_)) {
+            failure_ = described(target_, errno);
+            return -1;
+        }
         break;
     case guide_location::kind::absent:
         break;
@@ -109,7 +128,8 @@ int guide_file::open_guide(const std::string& path) {
     if (fd < 0) {
         const int refusal = errno;
         if (exists && folder_refuses_new_files(refusal)) return open_staged();
-        if (!told_by_the_path(refusal)) failure_ = temporary_file_failure(folder_of(target_), refusal);
+        failure_ = about_the_path(refusal) ? described(target_, refusal)
+                                           : temporary_file_failure(folder_of(target_), refusal);
         return -1;
     }
     way_ = way::replacement;
@@ -131,12 +151,20 @@ bool guide_file::commit() {
     if (!is_open()) return false;
     if (way_ == way::replacement) return commit_replacement();
     if (way_ == way::staged) return commit_staged();
-    return out_.close();
+    if (out_.close()) return true;
+    failure_ = described(path_, out_.error());
+    return false;
 }
 
 bool guide_file::commit_replacement() {
-    const bool written = out_.flush() && ::fsync(out_.fd()) == 0;
-    const bool renamed = out_.close() && written && ::rename(temporary_.c_str(), target_.c_str()) == 0;
+    // The first failure is the one told.
+    int error = out_.flush() ? 0 : out_.error();
+    if (error == 0 && ::fsync(out_.fd()) != 0) error = errno;
+    if (!out_.close() && error == 0) error = out_.error();
+    bool renamed = false;
+    if (error != 0) failure_ = temporary_file_failure(folder_of(target_), error);
+    else if (::rename(temporary_.c_str(), target_.c_str()) != 0) failure_ = described(target_, errno);
+    else renamed = true;
     if (!renamed) ::unlink(temporary_.c_str());
     cleanup_.reset();
     if (renamed) sync_folder(target_);

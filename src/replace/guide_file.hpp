@@ -7,6 +7,11 @@
 // folder takes no new file, while the guide itself may be written, is
 // written whole elsewhere first, then copied over (in_place_copy.hpp). No
 // other failure to make the temporary file touches the guide.
+//
+// The temporary file is made when the guide_file is, so that a run can find
+// out that its guide cannot be written before it reads anything; a guide
+// written in place is opened only by open(), since opening a FIFO waits for
+// its reader.
 #pragma once
 
 #include "replace/output_file.hpp"
@@ -17,7 +22,8 @@
 
 class guide_file {
 public:
-    // Opens the guide for writing; is_open() says whether that worked.
+    // Makes the place of the guide ready: the temporary file, or the staged
+    // copy; ready() says whether that worked.
     explicit guide_file(const std::string& path);
     // A guide never committed is abandoned: the temporary file is removed
     // and the old guide stays as it was.
@@ -25,6 +31,10 @@ public:
     guide_file(const guide_file&) = delete;
     guide_file& operator=(const guide_file&) = delete;
 
+    // Whether the guide can be written: ready for open(), or open.
+    bool ready() const { return in_place_pending_ || is_open(); }
+    // Opens a guide written in place; true when out() takes the guide.
+    bool open();
     bool is_open() const { return out_.is_open(); }
     output_file& out() { return out_; }
 
@@ -33,9 +43,9 @@ public:
     // was.
     bool commit();
 
-    // Why the guide could not be opened or committed, when its path does not
-    // say it already ("temporary file in /srv: Too many open files", "g.prg:
-    // Too many levels of symbolic links"); empty otherwise.
+    // Why the guide could not be opened or committed ("temporary file in
+    // /srv: Too many open files", "g.prg: Too many levels of symbolic
+    // links"); empty otherwise.
     const std::string& failure() const { return failure_; }
 
 private:
@@ -48,6 +58,8 @@ private:
     void abandon();
 
     way way_ = way::in_place;
+    bool in_place_pending_ = false; // a guide written in place, not yet opened
+    std::string path_;
     std::string target_;    // the file the guide path leads to
     std::string temporary_; // the replacement's name, or the staged copy's folder
     std::string failure_;

@@ -5,9 +5,10 @@
 #include "guide/guide_writer.hpp"
 #include "guide/record_store.hpp"
 #include "listing/libxml_library.hpp"
+#include "replace/guide_file.hpp"
 #include "replace/signal_cleanup.hpp"
 #include "replace/temporary_files.hpp"
-#include "run/listing_guard.hpp"
+#include "run/guide_guard.hpp"
 #include "run/listing_selection.hpp"
 #include "run/read_listings.hpp"
 #include "run/run_messages.hpp"
@@ -30,19 +31,21 @@ namespace {
 struct run_setup {
     std::optional<std::chrono::sys_seconds> fixed_time; // SOURCE_DATE_EPOCH
     listing_filter filter;
+    // Where the guide goes, made ready before anything is read.
+    std::optional<guide_file> guide;
     // The programmes are kept only when there is a guide to write.
     std::unique_ptr<record_store> records;
 };
 
 // False, after saying why, when the guide must not be written at all: it is
-// where the trace goes, or it looks like a listing.
+// where the trace goes, or it is some other file than a guide.
 bool guide_may_be_written(const run_options& options) {
     if (options.guide == nullptr) return true;
     if (!options.quiet && is_standard_output(options.guide)) {
         report_guide_is_standard_output(options.guide);
         return false;
     }
-    return options.force || !refuse_listing_as_guide(options.guide);
+    return options.force || !refuse_other_file_as_guide(options.guide, options.guide_from_option);
 }
 
 // The zone asked for, or none; false, after saying so, for an unknown one.
@@ -63,6 +66,13 @@ bool set_up(const run_options& options, run_setup& setup) {
         !set_up_filter(options, setup.fixed_time, setup.filter))
         return false;
     if (options.guide == nullptr) return true;
+    // A guide that cannot be written is found now, not after the whole
+    // listing has been read.
+    setup.guide.emplace(options.guide);
+    if (!setup.guide->ready()) {
+        report_unable_to_create(options.guide, setup.guide->failure());
+        return false;
+    }
     setup.records = record_store::create_in(spill_folders_for(options.guide));
     if (!setup.records) return false;
     setup.records->convert_stamps_with(stamp_converter(std::move(zone)));
@@ -72,15 +82,22 @@ bool set_up(const run_options& options, run_setup& setup) {
 }
 
 // Writes the guide from what the model holds; false when that failed.
-bool write_guide(const char* guide, const run_setup& setup, run_stats& stats) {
+bool write_guide(const char* guide, run_setup& setup, run_stats& stats) {
     record_store& records = *setup.records;
     std::uint64_t bytes = 0;
     const std::optional<std::vector<std::int32_t>> order = guide_channel_order(setup.filter);
-    const bool saved = save_prg_file(guide, records, &bytes, setup.fixed_time, order ? &*order : nullptr);
+    const bool saved =
+        save_prg_file(*setup.guide, guide, records, {setup.fixed_time, order ? &*order : nullptr, &bytes});
     if (saved) stats.guide_bytes = bytes;
     report_unreadable_times(records.unreadable_times());
     report_spill_counts(records);
     return saved;
+}
+
+std::int64_t programmes_in_model() {
+    std::int64_t programmes = 0;
+    for (const channel_t& channel : prg_file.channels) programmes += channel.nb_programs;
+    return programmes;
 }
 
 int run(const run_options& options) {
@@ -95,9 +112,9 @@ int run(const run_options& options) {
 
     // A guide is written even from a listing that failed: it holds what was
     // attached before the failure, unless --no-partial says otherwise.
-    // Listings of which nothing at all could be read, or a channel selection
-    // that matched nothing, leave the guide as it was. Any failure makes the
-    // status 1.
+    // Listings of which nothing at all could be read, a channel selection
+    // that matched nothing, or a new guide without programmes where the old
+    // one has some, leave the guide as it was. Any failure makes the status 1.
     reading_plan plan = reading_plan::for_this_process();
     plan.show_progress = options.quiet && ::isatty(STDERR_FILENO);
     const listings_read read = read_listings(options.listings, plan, setup.filter, setup.records.get());
@@ -106,8 +123,11 @@ int run(const run_options& options) {
     bool ok = read.complete && selected;
     if (setup.records && read.with_nodes > 0 && selected) {
         if (options.no_partial && !read.complete) report_guide_kept(options.guide);
+        else if (!options.force && keep_fuller_guide(options.guide, programmes_in_model())) ok = false;
         else ok = write_guide(options.guide, setup, stats) && ok;
     }
+    // An unwritten guide's temporary file goes at once.
+    setup.guide.reset();
     report_unmatched_lines(options, setup.filter);
     ok = finish_trace() && ok;
     stats.count_model();

@@ -8,9 +8,10 @@
 struct run_options {
     std::vector<const char*> listings; // read one after the other
     const char* guide = nullptr;       // none: read and trace only
+    bool guide_from_option = false;    // given with -o
     bool quiet = false;
     bool no_partial = false; // a listing not read to its end leaves the guide as it was
-    bool force = false;      // write the guide even over what looks like a listing
+    bool force = false;      // write the guide over any file, even an empty guide over a full one
     bool stats = false;
     std::optional<std::string> time_zone;
     const char* channels = nullptr; // the channels file

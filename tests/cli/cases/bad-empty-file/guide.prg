@@ -1,1 +1,1 @@
-an older guide, kept when nothing could be read
+PRG1 an older guide, kept when nothing could be read

@@ -1,1 +1,1 @@
-the guide of yesterday
+PRG1 the guide of yesterday
