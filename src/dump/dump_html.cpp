@@ -122,17 +122,19 @@ std::string day_links(const programme_span& axis) {
     return links + "</p>\n";
 }
 
+// Past the limits the page shows one day. --from=DAY alone shows DAY for
+// the same reason, or the rest of the guide when that fits.
 std::string too_large_notice(const too_large& cut, const page_plan& plan) {
-    std::string notice = "<div class=\"notice\"><p>The guide holds " + count_of(cut.programmes, "programme") +
-                         " over " + std::to_string(cut.minutes / minutes_per_hour) + " hours, more than one page " +
-                         "shows well (" + std::to_string(browser_limits.programmes) + " programmes over " +
-                         std::to_string(browser_limits.minutes / minutes_per_day) + " days): this page shows " +
-                         moment(*plan.shown.from) + " to " + moment(*plan.shown.until) +
-                         ". For a day, or any window:</p><ul>";
+    std::string notice = "<p class=\"notice\">The guide holds " + count_of(cut.programmes, "programme") + " from " +
+                         moment(cut.axis.start) + " to " + moment(cut.axis.stop) + ", more than one page shows well (" +
+                         std::to_string(browser_limits.programmes) + " programmes over " +
+                         std::to_string(browser_limits.minutes / minutes_per_day) +
+                         " days), so this page shows its first day. For another: <code>guidepack-dump --html "
+                         "--from=DAY0000 GUIDE</code>, DAY being one of";
     for (const wall_minutes day : cut.days)
-        notice.append("<li><code>guidepack-dump --html --from=").append(wall_clock_stamp(day)).append(" --until=")
-            .append(wall_clock_stamp(day + minutes_per_day)).append(" GUIDE</code></li>");
-    return notice + "</ul></div>\n";
+        if (day != round_down(*plan.shown.from, minutes_per_day))
+            notice.append(" <code>").append(wall_clock_stamp(day).substr(0, 8)).append("</code>");
+    return notice + "; or any window with --from and --until.</p>\n";
 }
 
 std::string header(const guide& content, const page_plan& plan) {

@@ -39,7 +39,7 @@ summary time{display:block;color:#44617b;font-size:.8em}
 dl{display:grid;grid-template-columns:auto 1fr;gap:.1rem .6rem;margin:0;padding:.2rem .4rem .4rem}
 dt{color:#5b6b7a}
 dd{margin:0;overflow-wrap:anywhere}
-.untimed{margin:0;padding:.3rem .5rem .3rem calc(var(--name) + .5rem);background:#f7e4df;list-style:none}
+.untimed{display:flex;flex-wrap:wrap;gap:.2rem 1rem;margin:0;padding:.3rem .5rem .3rem calc(var(--name) + .5rem);background:#f7e4df;list-style:none}
 .untimed::before{content:"Start or stop not a time:";color:#7a3b2e}
 .untimed summary{display:inline}
 .faded{opacity:.2}

@@ -71,7 +71,7 @@ page_plan plan_page(const guide& content, const time_window& asked, const page_l
 
     // Too much for one page: its first day, the other days named.
     const wall_minutes day = round_down(std::max(found.first, asked.from.value_or(found.first)), minutes_per_day);
-    plan.cut = too_large{found.programmes, minutes, days_of(content, asked)};
+    plan.cut = too_large{found.programmes, *plan.axis, days_of(content, asked)};
     plan.shown.from = std::max(day, asked.from.value_or(day));
     plan.shown.until = std::min(day + minutes_per_day, asked.until.value_or(day + minutes_per_day));
     const extent in_day = measure(content, plan.shown);

@@ -40,7 +40,7 @@ inline constexpr page_limits browser_limits{20'000, 31 * minutes_per_day};
 // What was asked for and did not fit.
 struct too_large {
     std::size_t programmes;
-    wall_minutes minutes;
+    programme_span axis;
     std::vector<wall_minutes> days; // midnights of the days its programmes start on (from the window's start)
 };
 
