@@ -3,10 +3,9 @@
 #include "dump/dump_text.hpp"
 #include "dump/page_assets.hpp"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
-
-namespace gf = guide_format;
 
 namespace {
 
@@ -124,23 +123,31 @@ std::string day_links(const programme_span& axis) {
 
 // Past the limits the page shows one day. --from=DAY alone shows DAY for
 // the same reason, or the rest of the guide when that fits.
-std::string too_large_notice(const too_large& cut, const page_plan& plan) {
-    std::string notice = "<p class=\"notice\">The guide holds " + count_of(cut.programmes, "programme") + " from " +
-                         moment(cut.axis.start) + " to " + moment(cut.axis.stop) + ", more than one page shows well (" +
+std::string too_large_notice(const too_large& cut, const page_plan& plan, bool window) {
+    std::string notice = std::string("<p class=\"notice\">The ") + (window ? "window" : "guide") + " holds " +
+                         count_of(cut.programmes, "programme") + " from " + moment(cut.axis.start) + " to " +
+                         moment(cut.axis.stop) + ", more than one page shows well (" +
                          std::to_string(browser_limits.programmes) + " programmes over " +
                          std::to_string(browser_limits.minutes / minutes_per_day) +
-                         " days), so this page shows its first day. For another: <code>guidepack-dump --html "
-                         "--from=DAY0000 GUIDE</code>, DAY being one of";
+                         " days), so this page shows its first day.";
+    std::string days;
     for (const wall_minutes day : cut.days)
         if (day != round_down(*plan.shown.from, minutes_per_day))
-            notice.append(" <code>").append(wall_clock_stamp(day).substr(0, 8)).append("</code>");
-    return notice + "; or any window with --from and --until.</p>\n";
+            days.append(" <code>").append(wall_clock_stamp(day).substr(0, 8)).append("</code>");
+    if (!days.empty())
+        notice.append(" Another day: <code>guidepack-dump --html --from=DAY0000 GUIDE</code>, DAY being one of")
+            .append(days).append(".");
+    return notice + " Any window: --from and --until.</p>\n";
 }
 
-std::string header(const guide& content, const page_plan& plan) {
+std::size_t count_untimed(const guide& content) {
     std::size_t untimed = 0;
     for (const guide_channel& channel : content.channels)
         for (const guide_programme& programme : channel.programmes) untimed += span_of(programme) ? 0 : 1;
+    return untimed;
+}
+
+std::string header(const guide& content, const page_plan& plan, bool window) {
     std::string text = "<header><h1>Guide <small>" + html_text(content.magic) + " " + html_text(content.version);
     text += ", time stamp ";
     append_escaped(text, describe_time_stamp(content.timestamp));
@@ -150,9 +157,10 @@ std::string header(const guide& content, const page_plan& plan) {
                 moment(plan.axis->stop);
     else
         text += "no programme on the time line";
-    if (untimed != 0) text += "; " + std::to_string(untimed) + " without a readable start and stop, listed under their channel";
+    if (const std::size_t untimed = count_untimed(content); untimed != 0)
+        text += "; " + std::to_string(untimed) + " without a readable start and stop, listed under their channel";
     text += ".</p>\n";
-    if (plan.cut) text += too_large_notice(*plan.cut, plan);
+    if (plan.cut) text += too_large_notice(*plan.cut, plan, window);
     if (plan.axis) text += day_links(*plan.axis);
     return text + "</header>\n";
 }
@@ -166,7 +174,8 @@ void print_guide_html(const guide& content, const time_window& asked, std::FILE*
     head.append("style-src 'unsafe-inline'; script-src 'sha256-").append(page_script_sha256);
     head.append("'; base-uri 'none'; form-action 'none'\">\n");
     head.append("<title>Guide: ").append(count_of(content.channels.size(), "channel")).append("</title>\n");
-    head.append("<style>").append(page_style).append("</style>\n</head>\n<body>\n").append(header(content, plan));
+    head.append("<style>").append(page_style).append("</style>\n</head>\n<body>\n");
+    head.append(header(content, plan, asked.from || asked.until));
     const wall_minutes minutes = plan.axis ? plan.axis->stop - plan.axis->start : 0;
     head.append("<main class=\"grid\" style=\"--minutes:").append(std::to_string(minutes)).append("\">\n");
     head.append("<div class=\"axis\"><div class=\"name\">Channel</div><ol class=\"hours\">");
