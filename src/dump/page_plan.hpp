@@ -32,9 +32,9 @@ struct page_limits {
     std::size_t programmes;
     wall_minutes minutes;
 };
-// A page of 20,000 programmes takes Chromium about ten seconds to lay out
-// on one core (measured: docs in the manual page); a month of axis is still
-// a scroll a person can follow.
+// Headless Chromium on a busy two-core machine takes about 8 s to draw a
+// page of 19,800 programmes (16 MB), and longer in step past it; a month of
+// axis is still a scroll a person can follow.
 inline constexpr page_limits browser_limits{20'000, 31 * minutes_per_day};
 
 // What was asked for and did not fit.
