@@ -23,8 +23,8 @@ constexpr const char* usage_line = "Usage: guidepack-dump [OPTION]... GUIDE\n";
 
 constexpr const char* help_text =
     "Check the structure of the PRG1 guide file GUIDE and print what it holds,\n"
-    "as text for a person or as JSON. GUIDE may be - for standard input; after\n"
-    "--, a GUIDE beginning with - is a file name.\n"
+    "as text for a person, as JSON or as an HTML page. GUIDE may be - for\n"
+    "standard input; after --, a GUIDE beginning with - is a file name.\n"
     "\n"
     "      --json         print the guide as one JSON document\n"
     "      --html         print the guide as one HTML page: channels down the\n"

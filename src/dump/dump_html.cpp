@@ -75,8 +75,10 @@ void append_untimed(std::string& out, const guide_programme& programme) {
 
 void print_channel(const guide_channel& channel, std::size_t index, const page_plan& plan, std::FILE* out) {
     std::string row = "<section class=\"row\" id=\"channel-" + std::to_string(index) + "\">";
-    row.append("<h2 class=\"name\"><span class=\"position\">").append(std::to_string(index)).append("</span> ");
-    row.append(html_text(channel.display_name)).append("<span class=\"icon\">").append(html_text(channel.icon));
+    const std::string name = html_text(channel.display_name);
+    row.append("<h2 class=\"name\" title=\"").append(name).append("\"><span class=\"position\">");
+    row.append(std::to_string(index)).append("</span> ").append(name).append("<span class=\"icon\">");
+    row.append(html_text(channel.icon));
     row += "</span></h2><div class=\"line\">";
     std::string untimed;
     for (const guide_programme& programme : channel.programmes) {
@@ -158,7 +160,8 @@ std::string header(const guide& content, const page_plan& plan, bool window) {
     else
         text += "no programme on the time line";
     if (const std::size_t untimed = count_untimed(content); untimed != 0)
-        text += "; " + std::to_string(untimed) + " without a readable start and stop, listed under their channel";
+        text += "; " + std::to_string(untimed) + " not on the time line (a start or stop that is not a time, or a "
+                "stop not after the start), listed under their channel";
     text += ".</p>\n";
     if (plan.cut) text += too_large_notice(*plan.cut, plan, window);
     if (plan.axis) text += day_links(*plan.axis);

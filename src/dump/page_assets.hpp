@@ -40,7 +40,7 @@ dl{display:grid;grid-template-columns:auto 1fr;gap:.1rem .6rem;margin:0;padding:
 dt{color:#5b6b7a}
 dd{margin:0;overflow-wrap:anywhere}
 .untimed{display:flex;flex-wrap:wrap;gap:.2rem 1rem;margin:0;padding:.3rem .5rem .3rem calc(var(--name) + .5rem);background:#f7e4df;list-style:none}
-.untimed::before{content:"Start or stop not a time:";color:#7a3b2e}
+.untimed::before{content:"Not on the time line:";color:#7a3b2e}
 .untimed summary{display:inline}
 .faded{opacity:.2}
 )";
