@@ -116,7 +116,8 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
 // Each block of a page as "AT LENGTH TITLE": its place in minutes from the
 // axis's start, its length, and the title it shows.
 std::vector<std::string> page_blocks(const std::string& page) {
-    static const std::regex block(R"re(class="programme" style="--at:(\d+);--length:(\d+)"><summary title="([^"]*)")re");
+    static const std::regex block(
+        R"re(class="programme" style="--at:(\d+);--length:(\d+)"><summary title="([^"]*)")re");
     std::vector<std::string> blocks;
     for (std::sregex_iterator it(page.begin(), page.end(), block), end; it != end; ++it)
         blocks.push_back((*it)[1].str() + " " + (*it)[2].str() + " " + (*it)[3].str());
@@ -194,12 +195,15 @@ TEST(Dump, ShowsEveryGuideWrittenFromTheTestListings) {
     }
 }
 
-std::string sample_guide(const temp_dir& dir) {
-    const std::string guide_path = dir / "sample.prg";
-    run(dir, shell_quote(GUIDEPACK_BINARY) + " " + shell_quote(TEST_DATA_DIR "/sample.xml"s) +
-                 " " + shell_quote(guide_path));
+// The guide guidepack writes from tests/data/NAME.xml.
+std::string guide_of(const temp_dir& dir, const std::string& name) {
+    const std::string guide_path = dir / "guide.prg";
+    run(dir, shell_quote(GUIDEPACK_BINARY) + " " + shell_quote(TEST_DATA_DIR "/" + name + ".xml") + " " +
+                 shell_quote(guide_path));
     return guide_path;
 }
+
+std::string sample_guide(const temp_dir& dir) { return guide_of(dir, "sample"); }
 
 // A guide written by hand: pairs of hex digits and 'ASCII text', with
 // comments from # to the end of the line.
@@ -301,7 +305,8 @@ TEST(Dump, ReportsUsageAndFileErrors) {
         {" -dash.prg", "guidepack-dump: unknown option '-d'" + try_help},
         {" --html --from", "guidepack-dump: option '--from' needs a time" + try_help},
         {" --html a --until", "guidepack-dump: option '--until' needs a time" + try_help},
-        {" --html --from=2026120820 a", "guidepack-dump: --from: '2026120820' is not a time (YYYYMMDDhhmm)" + try_help},
+        {" --html --from=2026120820 a",
+         "guidepack-dump: --from: '2026120820' is not a time (YYYYMMDDhhmm)" + try_help},
         {" --html --until=202602302000 a",
          "guidepack-dump: --until: '202602302000' is not a time (YYYYMMDDhhmm)" + try_help},
         {" --from=202612082000 a", "guidepack-dump: --from and --until need --html" + try_help},
@@ -352,9 +357,7 @@ TEST(Dump, ReportsUsageAndFileErrors) {
 // the one it cannot place stays listed. Past a month the page shows a day.
 TEST(Dump, PlacesTheProgrammesOfAWindowOnItsHours) {
     temp_dir dir;
-    const std::string guide_path = dir / "evening.prg";
-    run(dir, shell_quote(GUIDEPACK_BINARY) + " " + shell_quote(TEST_DATA_DIR "/html/evening.xml"s) + " " +
-                 shell_quote(guide_path));
+    const std::string guide_path = guide_of(dir, "html/evening");
     const run_result page = dump(dir, " --html --from=202612082000 --until=202612082200", guide_path);
     ASSERT_EQ(page.status, 0) << page.err;
     EXPECT_EQ(page_blocks(page.out),
@@ -373,10 +376,7 @@ TEST(Dump, PlacesTheProgrammesOfAWindowOnItsHours) {
 // Every text from the guide stays text, in elements and in attributes.
 TEST(Dump, EscapesTheGuidesTextsInThePage) {
     temp_dir dir;
-    const std::string guide_path = dir / "hostile.prg";
-    run(dir, shell_quote(GUIDEPACK_BINARY) + " " + shell_quote(TEST_DATA_DIR "/html/hostile.xml"s) + " " +
-                 shell_quote(guide_path));
-    const run_result page = dump(dir, " --html", guide_path);
+    const run_result page = dump(dir, " --html", guide_of(dir, "html/hostile"));
     ASSERT_EQ(page.status, 0) << page.err;
     EXPECT_EQ(occurrences(page.out, "<script"), 1u);
     for (const char* raw : {"<img", "<svg", "</dd></dl></details><script>", "\"><img", "' onmouseover"})
