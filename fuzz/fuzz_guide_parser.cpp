@@ -1,11 +1,16 @@
 // The guide file parse-back on arbitrary bytes: it either rejects them at an
 // offset inside the input, or returns records that encode back to exactly
-// the bytes it was given (a valid guide has no slack and no trailer).
+// the bytes it was given (a valid guide has no slack and no trailer). The
+// HTML page of what it returns holds no markup from the guide: its one
+// script element is its own.
 #include "format/guide_format.hpp"
+#include "dump/dump_html.hpp"
 #include "dump/guide_parser.hpp"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -41,6 +46,20 @@ std::string encode(const guide& g) {
     return out;
 }
 
+void check_page(const guide& g) {
+    char* page = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&page, &size);
+    if (out == nullptr) return;
+    print_guide_html(g, {}, out);
+    std::fclose(out);
+    const std::string_view text(page, size);
+    const std::size_t script = text.find("<script");
+    if (script == std::string_view::npos || text.find("<script", script + 1) != std::string_view::npos)
+        __builtin_trap();
+    std::free(page);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -49,6 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const guide g = parse_guide(bytes);
         if (g.magic != gf::magic) __builtin_trap();
         if (encode(g) != bytes) __builtin_trap();
+        check_page(g);
     } catch (const guide_error& error) {
         if (error.offset() > size) __builtin_trap();
     }

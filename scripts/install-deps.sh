@@ -9,6 +9,10 @@
 #   scripts/install-deps.sh --arm64  what cross-building for arm64 and running
 #                                    the result under qemu needs (adds the
 #                                    arm64 architecture to dpkg)
+#   scripts/install-deps.sh --html   also what the browser test of
+#                                    guidepack-dump --html needs: headless
+#                                    Chromium, a font, netpbm and OpenSSL's
+#                                    command
 # Runs apt-get as root, through sudo when not root. Says in one line what it
 # installs; apt-get's and dpkg's own output goes to a log shown only when they
 # fail.
@@ -27,7 +31,9 @@ case "${1:-}" in
     architecture=arm64
     packages+=(crossbuild-essential-arm64 qemu-user libxml2-dev:arm64
                libhowardhinnant-date-dev:arm64) ;;
-  *) echo "usage: $0 [--quick | --test | --arm64]" >&2; exit 2 ;;
+  --html)
+    packages+=(chromium-headless-shell fonts-dejavu-core netpbm openssl) ;;
+  *) echo "usage: $0 [--quick | --test | --arm64 | --html]" >&2; exit 2 ;;
 esac
 
 sudo=()

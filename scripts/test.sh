@@ -8,8 +8,9 @@
 #                             under ASan+UBSan, each fuzz target for
 #                             FUZZ_SECONDS (45 by default) in that same build,
 #                             the Debian package (built from the committed
-#                             tree, linted and run from a scratch folder) and
-#                             the arm64 cross-build under qemu
+#                             tree, linted and run from a scratch folder),
+#                             the arm64 cross-build under qemu and the pages
+#                             of guidepack-dump --html in headless Chromium
 # Ends with a line counting the suites. Installing needs root, or sudo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -48,6 +49,7 @@ if ((!quick)); then
   suite fuzz env FUZZ_BUILD_DIR=build-asan scripts/fuzz.sh "${FUZZ_SECONDS:-45}"
   suite package scripts/test-package.sh
   suite arm64 scripts/test-arm64.sh build-arm64 build
+  suite html scripts/test-html.sh build
 fi
 
 [[ ${#failed[@]} -eq 0 ]] || echo "failed suites: ${failed[*]}" >&2

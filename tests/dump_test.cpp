@@ -15,6 +15,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <numeric>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -105,6 +107,23 @@ std::vector<int> shown_programme_counts(const std::string& text) {
     return counts;
 }
 
+std::size_t occurrences(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+// Each block of a page as "AT LENGTH TITLE": its place in minutes from the
+// axis's start, its length, and the title it shows.
+std::vector<std::string> page_blocks(const std::string& page) {
+    static const std::regex block(
+        R"re(class="programme" style="--at:(\d+);--length:(\d+)"><summary title="([^"]*)")re");
+    std::vector<std::string> blocks;
+    for (std::sregex_iterator it(page.begin(), page.end(), block), end; it != end; ++it)
+        blocks.push_back((*it)[1].str() + " " + (*it)[2].str() + " " + (*it)[3].str());
+    return blocks;
+}
+
 std::vector<fs::path> test_listings() {
     std::vector<fs::path> listings;
     for (const auto& entry : fs::directory_iterator(TEST_DATA_DIR)) {
@@ -152,6 +171,13 @@ TEST(Dump, ShowsEveryGuideWrittenFromTheTestListings) {
         }
         EXPECT_EQ(json_counts, trace.programmes);
 
+        // The page: a row per channel, each programme a block or listed under its row.
+        const run_result page = dump(dir, " --html", guide_path);
+        ASSERT_EQ(page.status, 0) << page.err;
+        EXPECT_EQ(occurrences(page.out, "<section class=\"row\""), trace.programmes.size());
+        EXPECT_EQ(page_blocks(page.out).size() + occurrences(page.out, "<li><details>"),
+                  std::accumulate(trace.programmes.begin(), trace.programmes.end(), std::size_t{0}));
+
         // The same guide, one byte short or one byte long.
         const std::string bytes = read_file(guide_path);
         write_file(dir / "short.prg", bytes.substr(0, bytes.size() - 1));
@@ -169,12 +195,15 @@ TEST(Dump, ShowsEveryGuideWrittenFromTheTestListings) {
     }
 }
 
-std::string sample_guide(const temp_dir& dir) {
-    const std::string guide_path = dir / "sample.prg";
-    run(dir, shell_quote(GUIDEPACK_BINARY) + " " + shell_quote(TEST_DATA_DIR "/sample.xml"s) +
-                 " " + shell_quote(guide_path));
+// The guide guidepack writes from tests/data/NAME.xml.
+std::string guide_of(const temp_dir& dir, const std::string& name) {
+    const std::string guide_path = dir / "guide.prg";
+    run(dir, shell_quote(GUIDEPACK_BINARY) + " " + shell_quote(TEST_DATA_DIR "/" + name + ".xml") + " " +
+                 shell_quote(guide_path));
     return guide_path;
 }
+
+std::string sample_guide(const temp_dir& dir) { return guide_of(dir, "sample"); }
 
 // A guide written by hand: pairs of hex digits and 'ASCII text', with
 // comments from # to the end of the line.
@@ -246,7 +275,7 @@ TEST(Dump, RejectsDamagedGuidesWithTheOffset) {
         SCOPED_TRACE(d.name);
         const std::string path = dir / (d.name + ".prg"s);
         write_file(path, d.bytes);
-        for (const char* options : {"", " --json"}) {
+        for (const char* options : {"", " --json", " --html"}) {
             const run_result result = dump(dir, options, path);
             EXPECT_EQ(result.status, 1);
             EXPECT_EQ(result.out, "");
@@ -274,6 +303,16 @@ TEST(Dump, ReportsUsageAndFileErrors) {
         {" --xml a", "guidepack-dump: unknown option '--xml'" + try_help},
         {" --json -xV a", "guidepack-dump: unknown option '-x'" + try_help},
         {" -dash.prg", "guidepack-dump: unknown option '-d'" + try_help},
+        {" --html --from", "guidepack-dump: option '--from' needs a time" + try_help},
+        {" --html a --until", "guidepack-dump: option '--until' needs a time" + try_help},
+        {" --html --from=2026120820 a",
+         "guidepack-dump: --from: '2026120820' is not a time (YYYYMMDDhhmm)" + try_help},
+        {" --html --until=202602302000 a",
+         "guidepack-dump: --until: '202602302000' is not a time (YYYYMMDDhhmm)" + try_help},
+        {" --from=202612082000 a", "guidepack-dump: --from and --until need --html" + try_help},
+        {" --html --json a", "guidepack-dump: --json and --html cannot be used together" + try_help},
+        {" --html --from=202612082000 --until=202612082000 a",
+         "guidepack-dump: --until must be later than --from" + try_help},
     };
     for (const usage_case& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -312,6 +351,38 @@ TEST(Dump, ReportsUsageAndFileErrors) {
     const run_result full = run(dir, binary + " " + shell_quote(guide_path), "", "/dev/full");
     EXPECT_EQ(full.status, 1);
     EXPECT_EQ(full.err, "guidepack-dump: standard output: No space left on device\n");
+}
+
+// evening.xml: the window keeps the programmes that overlap it, cut to it;
+// the one it cannot place stays listed. Past a month the page shows a day.
+TEST(Dump, PlacesTheProgrammesOfAWindowOnItsHours) {
+    temp_dir dir;
+    const std::string guide_path = guide_of(dir, "html/evening");
+    const run_result page = dump(dir, " --html --from=202612082000 --until=202612082200", guide_path);
+    ASSERT_EQ(page.status, 0) << page.err;
+    EXPECT_EQ(page_blocks(page.out),
+              (std::vector<std::string>{"0 30 Les Enfants du paradis", "30 90 Le Salaire de la peur",
+                                        "0 60 Le grand débat", "60 60 Enquête exclusive",
+                                        "0 45 Les Petits Génies", "15 105 Football : Lyon - Nantes"}));
+    EXPECT_NE(page.out.find("<summary><b>Histoire du soir</b></summary><dl><dt>start</dt><dd>202612082045</dd>"
+                            "<dt>stop</dt><dd>2026120821</dd>"),
+              std::string::npos);
+    const run_result month = dump(dir, " --html --from=202612080000 --until=202701100000", guide_path);
+    EXPECT_EQ(page_blocks(month.out).size(), 11u);
+    EXPECT_NE(month.out.find("--minutes:1440\""), std::string::npos);
+    EXPECT_NE(month.out.find("so this page shows its first day"), std::string::npos);
+}
+
+// Every text from the guide stays text, in elements and in attributes.
+TEST(Dump, EscapesTheGuidesTextsInThePage) {
+    temp_dir dir;
+    const run_result page = dump(dir, " --html", guide_of(dir, "html/hostile"));
+    ASSERT_EQ(page.status, 0) << page.err;
+    EXPECT_EQ(occurrences(page.out, "<script"), 1u);
+    for (const char* raw : {"<img", "<svg", "</dd></dl></details><script>", "\"><img", "' onmouseover"})
+        EXPECT_EQ(page.out.find(raw), std::string::npos) << raw;
+    EXPECT_NE(page.out.find("<summary title=\"&quot;&gt;&lt;img src=x onerror=&quot;document"), std::string::npos);
+    EXPECT_NE(page.out.find("<dd>&#39; onmouseover=&#39;alert(1)&#39; &amp;amp; &lt;a href="), std::string::npos);
 }
 
 } // namespace

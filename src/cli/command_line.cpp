@@ -94,7 +94,7 @@ constexpr const char* program = "guidepack";
 // stopped on (0 for an unknown long one).
 int complain_about(bool missing_argument, int short_option, const char* word) {
     if (missing_argument)
-        report_usage_mistake(program, std::string("option '") + word + "' needs " + what_option_needs(short_option));
+        report_missing_argument(program, word, what_option_needs(short_option));
     else
         report_usage_mistake(program, "unknown option '" + option_as_written(long_options, short_option, word) + "'");
     return 1;

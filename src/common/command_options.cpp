@@ -26,3 +26,7 @@ std::string option_as_written(const option* long_options, int option, const char
 void report_usage_mistake(const char* program, const std::string& message) {
     std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", program, message.c_str(), program);
 }
+
+void report_missing_argument(const char* program, const char* word, const char* what) {
+    report_usage_mistake(program, std::string("option '") + word + "' needs " + what);
+}

@@ -18,3 +18,7 @@ std::string option_as_written(const option* long_options, int option, const char
 
 // "PROGRAM: MESSAGE", then the hint at PROGRAM --help, on standard error.
 void report_usage_mistake(const char* program, const std::string& message);
+
+// An option given without its argument (getopt_long returned ':'), `word`
+// being argv[optind - 1] and `what` what it takes ("a time").
+void report_missing_argument(const char* program, const char* word, const char* what);

@@ -18,13 +18,6 @@ void put_value(std::FILE* out, std::string_view indent, std::string_view label,
     put_text(out, line);
 }
 
-std::string header_time(std::string_view digits) {
-    const auto seconds = timestamp_seconds(digits);
-    const std::string shown = display_text(digits);
-    if (!seconds) return shown + " (not a time)";
-    return shown + " (" + format_utc(*seconds, "%Y-%m-%d %H:%M:%S UTC") + ")";
-}
-
 std::string programme_time(std::string_view stamp) {
     if (auto date = format_programme_time(stamp)) return *date;
     return display_text(stamp);
@@ -55,7 +48,7 @@ void print_channel(const guide_channel& channel, std::size_t index, std::FILE* o
 void print_guide_listing(const guide& content, std::FILE* out) {
     put_value(out, "", "magic", display_text(content.magic));
     put_value(out, "", "version", display_text(content.version));
-    put_value(out, "", "time stamp", header_time(content.timestamp));
+    put_value(out, "", "time stamp", describe_time_stamp(content.timestamp));
     put_value(out, "", "channels", std::to_string(content.channels.size()));
     for (std::size_t i = 0; i < content.channels.size(); ++i)
         print_channel(content.channels[i], i, out);

@@ -76,6 +76,13 @@ std::string format_utc(std::int64_t seconds, const char* format) {
     return text;
 }
 
+std::string describe_time_stamp(std::string_view digits) {
+    const auto seconds = timestamp_seconds(digits);
+    const std::string shown = display_text(digits);
+    if (!seconds) return shown + " (not a time)";
+    return shown + " (" + format_utc(*seconds, "%Y-%m-%d %H:%M:%S UTC") + ")";
+}
+
 std::optional<std::string> format_programme_time(std::string_view stamp) {
     if (stamp.size() != guide_format::timestamp_length || read_digits(stamp, 0, 4) < 0) return std::nullopt;
     const int month = read_digits(stamp, 4, 2);

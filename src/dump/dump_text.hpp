@@ -26,6 +26,10 @@ std::optional<std::int64_t> timestamp_seconds(std::string_view digits);
 // Seconds since the epoch as a UTC date in strftime's `format`.
 std::string format_utc(std::int64_t seconds, const char* format);
 
+// The header's time stamp for display: its digits, then the UTC date in
+// parentheses, or "(not a time)".
+std::string describe_time_stamp(std::string_view digits);
+
 // A start or stop time, YYYYMMDDhhmm, as "YYYY-MM-DD hh:mm"; nothing when it
 // is not a date and time of that form.
 std::optional<std::string> format_programme_time(std::string_view stamp);
