@@ -64,7 +64,7 @@ enum class output_form { text, json, html };
 
 struct options {
     output_form form = output_form::text;
-    time_window window;
+    page_window window;
     const char* path = nullptr;
 };
 
@@ -92,7 +92,7 @@ bool set_form(options& result, output_form form) {
 
 // The window's options make sense only with --html, and in that order.
 bool check_window(const options& result) {
-    const time_window& window = result.window;
+    const page_window& window = result.window;
     if ((window.from || window.until) && result.form != output_form::html) {
         report_usage_mistake(program_name, "--from and --until need --html");
         return false;

@@ -51,8 +51,8 @@ void append_fields(std::string& out, const guide_programme& programme) {
     out += "</dl></details>";
 }
 
-void append_block(std::string& out, const guide_programme& programme, const programme_span& span,
-                  const programme_span& axis) {
+void append_block(std::string& out, const guide_programme& programme, const wall_span& span,
+                  const wall_span& axis) {
     const wall_minutes from = std::max(span.start, axis.start);
     const wall_minutes to = std::min(span.stop, axis.stop);
     const std::string title = html_text(programme[program_field::title]);
@@ -82,7 +82,7 @@ void print_channel(const guide_channel& channel, std::size_t index, const page_p
     row += "</span></h2><div class=\"line\">";
     std::string untimed;
     for (const guide_programme& programme : channel.programmes) {
-        const auto span = span_of(programme);
+        const auto span = wall_span_of(programme);
         if (!span)
             append_untimed(untimed, programme);
         else if (plan.axis && overlaps(*span, plan.shown))
@@ -96,7 +96,7 @@ void print_channel(const guide_channel& channel, std::size_t index, const page_p
 
 // The hour labels, each day's first one named with its date and marked for
 // the day links.
-std::string axis_labels(const programme_span& axis) {
+std::string axis_labels(const wall_span& axis) {
     std::string labels;
     for (wall_minutes hour = axis.start; hour < axis.stop; hour += minutes_per_hour) {
         const bool new_day = hour == axis.start || hour % minutes_per_day == 0;
@@ -113,7 +113,7 @@ std::string axis_labels(const programme_span& axis) {
     return labels;
 }
 
-std::string day_links(const programme_span& axis) {
+std::string day_links(const wall_span& axis) {
     if (axis.stop - round_down(axis.start, minutes_per_day) <= minutes_per_day) return "";
     std::string links = "<p>Days:";
     for (wall_minutes day = round_down(axis.start, minutes_per_day); day < axis.stop; day += minutes_per_day) {
@@ -145,7 +145,7 @@ std::string too_large_notice(const too_large& cut, const page_plan& plan, bool w
 std::size_t count_untimed(const guide& content) {
     std::size_t untimed = 0;
     for (const guide_channel& channel : content.channels)
-        for (const guide_programme& programme : channel.programmes) untimed += span_of(programme) ? 0 : 1;
+        for (const guide_programme& programme : channel.programmes) untimed += wall_span_of(programme) ? 0 : 1;
     return untimed;
 }
 
@@ -170,7 +170,7 @@ std::string header(const guide& content, const page_plan& plan, bool window) {
 
 } // namespace
 
-void print_guide_html(const guide& content, const time_window& asked, std::FILE* out) {
+void print_guide_html(const guide& content, const page_window& asked, std::FILE* out) {
     const page_plan plan = plan_page(content, asked, browser_limits);
     std::string head = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
     head.append("<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; ");

@@ -8,4 +8,4 @@
 
 #include <cstdio>
 
-void print_guide_html(const guide& content, const time_window& asked, std::FILE* out);
+void print_guide_html(const guide& content, const page_window& asked, std::FILE* out);

@@ -13,15 +13,15 @@ struct extent {
 
 // Calls each(span) for every programme on the time line that overlaps `window`.
 template <typename Each>
-void for_each_shown(const guide& content, const time_window& window, Each each) {
+void for_each_shown(const guide& content, const page_window& window, Each each) {
     for (const guide_channel& channel : content.channels)
         for (const guide_programme& programme : channel.programmes)
-            if (const auto span = span_of(programme); span && overlaps(*span, window)) each(*span);
+            if (const auto span = wall_span_of(programme); span && overlaps(*span, window)) each(*span);
 }
 
-extent measure(const guide& content, const time_window& window) {
+extent measure(const guide& content, const page_window& window) {
     extent found;
-    for_each_shown(content, window, [&](const programme_span& span) {
+    for_each_shown(content, window, [&](const wall_span& span) {
         ++found.programmes;
         found.first = std::min(found.first, span.start);
         found.last = std::max(found.last, span.stop);
@@ -31,15 +31,15 @@ extent measure(const guide& content, const time_window& window) {
 
 // A window's own bounds where it has them, the programmes' elsewhere, out to
 // whole hours.
-programme_span axis_of(const time_window& window, const extent& found) {
+wall_span axis_of(const page_window& window, const extent& found) {
     const wall_minutes end = window.until.value_or(found.last);
     return {round_down(window.from.value_or(found.first), minutes_per_hour),
             -round_down(-end, minutes_per_hour)};
 }
 
-std::vector<wall_minutes> days_of(const guide& content, const time_window& window) {
+std::vector<wall_minutes> days_of(const guide& content, const page_window& window) {
     std::vector<wall_minutes> days;
-    for_each_shown(content, window, [&](const programme_span& span) {
+    for_each_shown(content, window, [&](const wall_span& span) {
         days.push_back(round_down(std::max(span.start, window.from.value_or(span.start)), minutes_per_day));
     });
     std::sort(days.begin(), days.end());
@@ -49,18 +49,18 @@ std::vector<wall_minutes> days_of(const guide& content, const time_window& windo
 
 } // namespace
 
-std::optional<programme_span> span_of(const guide_programme& programme) {
+std::optional<wall_span> wall_span_of(const guide_programme& programme) {
     const auto start = read_wall_clock(programme[program_field::start]);
     const auto stop = read_wall_clock(programme[program_field::stop]);
     if (!start || !stop || *stop <= *start) return std::nullopt;
-    return programme_span{*start, *stop};
+    return wall_span{*start, *stop};
 }
 
-bool overlaps(const programme_span& span, const time_window& window) {
+bool overlaps(const wall_span& span, const page_window& window) {
     return (!window.from || span.stop > *window.from) && (!window.until || span.start < *window.until);
 }
 
-page_plan plan_page(const guide& content, const time_window& asked, const page_limits& limits) {
+page_plan plan_page(const guide& content, const page_window& asked, const page_limits& limits) {
     page_plan plan{asked, std::nullopt, 0, std::nullopt};
     const extent found = measure(content, asked);
     if (found.programmes == 0) return plan;

@@ -11,21 +11,21 @@
 #include <vector>
 
 // The programmes that overlap [from, until): a side not given is open.
-struct time_window {
+struct page_window {
     std::optional<wall_minutes> from;
     std::optional<wall_minutes> until;
 };
 
-struct programme_span {
+struct wall_span {
     wall_minutes start;
     wall_minutes stop;
 };
 
 // Where a programme goes on the time line: nothing when its start or stop is
 // not a readable time, or when it ends before or when it starts.
-std::optional<programme_span> span_of(const guide_programme& programme);
+std::optional<wall_span> wall_span_of(const guide_programme& programme);
 
-bool overlaps(const programme_span& span, const time_window& window);
+bool overlaps(const wall_span& span, const page_window& window);
 
 // What one page holds at most; past either, it shows one day.
 struct page_limits {
@@ -40,16 +40,16 @@ inline constexpr page_limits browser_limits{20'000, 31 * minutes_per_day};
 // What was asked for and did not fit.
 struct too_large {
     std::size_t programmes;
-    programme_span axis;
+    wall_span axis;
     std::vector<wall_minutes> days; // midnights of the days its programmes start on (from the window's start)
 };
 
 struct page_plan {
-    time_window shown;
+    page_window shown;
     // Whole hours around the programmes shown; nothing when no programme is.
-    std::optional<programme_span> axis;
+    std::optional<wall_span> axis;
     std::size_t programmes = 0;
     std::optional<too_large> cut;
 };
 
-page_plan plan_page(const guide& content, const time_window& asked, const page_limits& limits);
+page_plan plan_page(const guide& content, const page_window& asked, const page_limits& limits);
