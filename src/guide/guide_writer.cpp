@@ -33,8 +33,8 @@ void write_channel(output_file& file, const channel_t& channel, std::int32_t ind
     trace_text("\r\n");
     text_view icon = view_of(channel.icon);
     if (icon) icon = convert_icon_name(*icon);
-    write_string(file, icon, scratch);
-    write_string(file, view_of(channel.display_name), scratch);
+    write_string(file, icon, scratch, records.text());
+    write_string(file, view_of(channel.display_name), scratch, records.text());
     write_i32(file, channel.nb_programs);
     trace_text("- writing ");
     trace_number(channel.nb_programs);
@@ -66,9 +66,10 @@ std::string_view convert_icon_name(std::string_view icon) {
     return icon.substr(0, icon.find('.'));
 }
 
-void write_string(output_file& file, text_view field, std::string& scratch) {
+void write_string(output_file& file, text_view field, std::string& scratch, text_conversion& text) {
     scratch.clear();
-    append_guide_string(scratch, field);
+    if (text.active()) append_guide_string(scratch, field, text);
+    else append_guide_string(scratch, field);
     file.write(scratch.data(), scratch.size());
 }
 

@@ -30,9 +30,10 @@ bool save_prg_file(const std::string& path, record_store& records, std::uint64_t
 // time stamp's choice.
 void write_prg_file(output_file& file, std::string_view stamp_digits, record_store& records);
 
-// One string: its 16-bit length, then its single-byte text. `scratch` holds
-// the converted text between calls, so that no string costs an allocation.
-void write_string(output_file& file, text_view field, std::string& scratch);
+// One string: its 16-bit length, then its single-byte text, given to `text`
+// first when it is active. `scratch` holds the converted text between calls,
+// so that no string costs an allocation.
+void write_string(output_file& file, text_view field, std::string& scratch, text_conversion& text);
 
 // The icon's base name: after the last '/', before the first '.'.
 std::string_view convert_icon_name(std::string_view icon);

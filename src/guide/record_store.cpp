@@ -59,7 +59,8 @@ std::uint64_t record_store::bytes_of(std::int32_t channel) const {
 
 void record_store::store(std::int32_t channel_index, const program_t& program) {
     record_.clear();
-    append_program_record(record_, program, stamps_);
+    if (text_.active()) append_program_record(record_, program, stamps_, text_);
+    else append_program_record(record_, program, stamps_);
     const auto channel = static_cast<std::uint32_t>(channel_index);
     if (channel >= channel_bytes_.size()) {
         channel_bytes_.resize(channel + std::size_t{1}, 0);

@@ -47,6 +47,11 @@ public:
     // How many start or stop times the zone conversion could not read.
     std::uint64_t unreadable_times() const { return stamps_.unreadable(); }
 
+    // How the guide's strings, the channels' too, are transliterated and
+    // counted; as fix_utf8 alone converts them by default.
+    void convert_text_with(text_conversion text) { text_ = std::move(text); }
+    text_conversion& text() { return text_; }
+
     // Throws spill_failure when the spill cannot be written.
     void store(std::int32_t channel_index, const program_t& program) override;
 
@@ -105,6 +110,7 @@ private:
     std::uint64_t budget_;
     std::string record_;
     stamp_converter stamps_;
+    text_conversion text_;
     std::vector<std::uint64_t> channel_bytes_;
     int error_ = 0;
     bool reading_ = false;

@@ -1,9 +1,11 @@
 #include "run/run.hpp"
 
 #include "common/trace.hpp"
+#include "guide/ascii_transliterator.hpp"
 #include "guide/guide_model.hpp"
 #include "guide/guide_writer.hpp"
 #include "guide/record_store.hpp"
+#include "guide/text_conversion.hpp"
 #include "listing/libxml_library.hpp"
 #include "replace/signal_cleanup.hpp"
 #include "replace/temporary_files.hpp"
@@ -21,6 +23,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <string>
 #include <unistd.h>
 #include <utility>
 
@@ -56,16 +59,35 @@ bool find_zone(const run_options& options, std::optional<zone_time_converter>& z
     return false;
 }
 
+// How the guide's strings are converted beyond fix_utf8; false, after
+// saying why, when ICU cannot transliterate.
+bool set_up_text(const run_options& options, text_conversion& text) {
+    if (options.stats) text.count_dropped();
+    if (!options.transliterate) return true;
+    std::string error;
+    std::unique_ptr<ascii_transliterator> transliterator = ascii_transliterator::create(error);
+    if (!transliterator) {
+        report_no_transliterator(error);
+        return false;
+    }
+    text.transliterate_with(std::move(transliterator));
+    return true;
+}
+
 // Everything that can be refused before reading; false after saying why.
+// A dry run converts no text: it needs no transliterator.
 bool set_up(const run_options& options, run_setup& setup) {
     std::optional<zone_time_converter> zone;
     if (!find_zone(options, zone) || !find_fixed_time(setup.fixed_time) ||
         !set_up_filter(options, setup.fixed_time, setup.filter))
         return false;
     if (options.guide == nullptr) return true;
+    text_conversion text;
+    if (!set_up_text(options, text)) return false;
     setup.records = record_store::create_in(spill_folders_for(options.guide));
     if (!setup.records) return false;
     setup.records->convert_stamps_with(stamp_converter(std::move(zone)));
+    setup.records->convert_text_with(std::move(text));
     return true;
 }
 
@@ -74,7 +96,10 @@ bool write_guide(const char* guide, const run_setup& setup, run_stats& stats) {
     record_store& records = *setup.records;
     std::uint64_t bytes = 0;
     const bool saved = save_prg_file(guide, records, &bytes, setup.fixed_time);
-    if (saved) stats.guide_bytes = bytes;
+    if (saved) {
+        stats.guide_bytes = bytes;
+        stats.characters_dropped = records.text().dropped();
+    }
     report_unreadable_times(records.unreadable_times());
     report_spill_counts(records);
     return saved;

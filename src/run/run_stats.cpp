@@ -22,6 +22,8 @@ std::string describe_run(const run_stats& stats, double seconds) {
     line += "; left out: " + count_of(stats.orphans, "orphan") + ", " + std::to_string(stats.incomplete) +
             " incomplete, " + std::to_string(stats.other_channels) + " on other channels, " +
             std::to_string(stats.outside_window) + " outside the time window; ";
+    if (stats.guide_bytes)
+        line += count_of(static_cast<std::int64_t>(stats.characters_dropped), "character") + " dropped; ";
     char duration[32];
     std::snprintf(duration, sizeof duration, "%.2f s", seconds);
     return line + duration;

@@ -18,6 +18,9 @@ struct run_stats {
     std::int64_t other_channels = 0; // on a channel not asked for
     std::int64_t outside_window = 0; // outside the time window asked for
     std::optional<std::uint64_t> guide_bytes; // none: no guide written
+    // Characters of the guide's strings the single-byte conversion wrote
+    // nothing for (count_dropped_characters); counted when a guide is written.
+    std::uint64_t characters_dropped = 0;
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
 
     // Takes the channels, the programmes attached and those dropped from the
