@@ -288,6 +288,29 @@ TEST(Transliteration, RandomTextWithAsciiRunsGivesWhatTheWalkGives) {
     }
 }
 
+// A well-formed character counts as dropped exactly when fix_utf8 writes
+// nothing for it alone; ASCII around it moves it to every offset.
+TEST(Transliteration, CountsTheCharactersItDrops) {
+    static const std::string characters[] = {"a", "\xC3\xA9", "\xC3\x89", "\xC3\x87", "\xC2\xAB", "\xC2\xB0",
+        "\xC2\xBD", "\xC3\xBD", "\xE2\x80\x99", "\xE2\x82\xBD", "\xD0\xBD", "\xD0\x96", "\xF0\x9F\x98\x80"};
+    byte_source source;
+    for (int round = 0; round < 5000; ++round) {
+        std::string text;
+        std::uint64_t expected = 0;
+        for (std::uint32_t n = source.next() % 8; n > 0; --n) {
+            text.append(source.next() % 20, 'x');
+            const std::string& c = characters[source.next() % std::size(characters)];
+            text += c;
+            expected += converted(c).empty();
+        }
+        ASSERT_EQ(count_dropped_characters(text), expected) << "input " << hex(text);
+    }
+    // A byte that is part of no character is one, kept only as 0xBD ("oe").
+    for (const auto& [text, dropped] : {std::pair{"\xFF"s, 1u}, {"a\xBD", 0u}, {"\xE2\x82", 2u}, {"\xE2\xBD", 1u},
+                                         {"\xC0\xAF", 2u}, {"\xED\xA0\x80", 3u}, {"\xF4\x90\x80\x80", 4u}})
+        EXPECT_EQ(count_dropped_characters(text), dropped) << "input " << hex(text);
+}
+
 TEST(Transliteration, ReturnsTheEndOfWhatItWrote) {
     std::string out(100, 'z');
     char* end = fix_utf8("\xC3\xA9t\xC3\xA9", out.data());

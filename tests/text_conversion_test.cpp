@@ -1,0 +1,135 @@
+// --transliterate: what the guide cannot hold becomes its nearest ASCII, run
+// by run, each run asked of ICU once; and the characters dropped are counted.
+#include "guide/guide_record.hpp"
+#include "guide/text_conversion.hpp"
+#include "run/run_messages.hpp"
+
+#include "captured_output.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace std::string_literals;
+
+// The guide's bytes for `text`, without their length.
+std::string guide_text(text_conversion& conversion, const std::string& text) {
+    std::string out;
+    append_guide_string(out, text, conversion);
+    return out.substr(2);
+}
+
+text_conversion with_icu() {
+    std::string error;
+    text_conversion conversion;
+    conversion.transliterate_with(ascii_transliterator::create(error));
+    EXPECT_EQ(error, "");
+    return conversion;
+}
+
+// Each result checked once against ICU 72, then written here by hand. The
+// letters the guide keeps stay its Latin-1 bytes.
+TEST(TextConversion, LanguagesBecomeTheirNearestAscii) {
+    const struct {
+        const char* text;
+        std::string guide;
+    } cases[] = {
+        {"\xC3\x89pisode 3", "Episode 3"},             // Épisode 3
+        {"L'\xC3\x89quipe", "L'Equipe"},               // L'Équipe
+        {"s\xC5\x93ur", "soeur"},                      // sœur
+        {"l\xE2\x80\x99\xC3\xA9t\xC3\xA9", "l'\xE9t\xE9"}, // l’été
+        {"\xC3\xA9t\xC3\xA9", "\xE9t\xE9"},            // été
+        {"\xC2\xAB" "\xC3\x87" "a\xC2\xBB", "\"Ca\""}, // «Ça»
+        {"f\xC3\xBCr", "fur"},                         // für
+        {"Stra\xC3\x9F" "e", "Strasse"},               // Straße
+        {"\xE2\x80\x9ETagesschau\xE2\x80\x9C", ",,Tagesschau\""}, // „Tagesschau“
+        {"Pel\xC3\xAD" "cula", "Pelicula"},            // Película
+        {"\xC2\xBFQu\xC3\xA9?", "?Qu\xE9?"},           // ¿Qué?
+        {"\xC5\x81\xC3\xB3" "d\xC5\xBA", "Lodz"},      // Łódź
+        {"Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 g\xC4\x99\xC5\x9Bl\xC4\x85", "Zazolc gesla"}, // Zażółć gęślą
+        {"P\xC5\x99\xC3\xADli\xC5\xA1 \xC5\xBElu\xC5\xA5ou\xC4\x8Dk\xC3\xBD", "Prilis zlutoucky"}, // Příliš žluťoučký
+        {"\xD0\x9F\xD0\xB5\xD1\x80\xD0\xB2\xD1\x8B\xD0\xB9 \xD0\xBA\xD0\xB0\xD0\xBD\xD0\xB0\xD0\xBB",
+         "Pervyj kanal"},                              // Первый канал
+        {"\xD0\xA9\xD1\x83\xD0\xBA\xD0\xB0", "Suka"},  // Щука
+        {"\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAE", "Ellenike"}, // Ελληνική
+        {"\xCE\x95\xCE\xA1\xCE\xA4 \xCE\x95\xCE\xB9\xCE\xB4\xCE\xAE\xCF\x83\xCE\xB5\xCE\xB9\xCF\x82",
+         "ERT Eideseis"},                              // ΕΡΤ Ειδήσεις
+        {"5 \xE2\x82\xAC \xC2\xBD", "5   1/2"},        // 5 € ½: ICU keeps €, which is dropped
+    };
+    text_conversion conversion = with_icu();
+    for (const auto& c : cases) EXPECT_EQ(guide_text(conversion, c.text), c.guide) << c.text;
+}
+
+// Writes "<" and the run's size in bytes, and remembers what it was asked.
+class recording_transliterator final : public ascii_transliterator {
+public:
+    explicit recording_transliterator(std::vector<std::string>& asked) : asked_(asked) {}
+    void append(std::string_view text, std::string& out) const override {
+        asked_.emplace_back(text);
+        out += "<" + std::to_string(text.size()) + "\xE2\x82\xAC";
+    }
+
+private:
+    std::vector<std::string>& asked_;
+};
+
+TEST(TextConversion, EachRunAloneAndOnce) {
+    std::vector<std::string> asked;
+    text_conversion conversion;
+    conversion.transliterate_with(std::make_unique<recording_transliterator>(asked));
+    conversion.count_dropped();
+    // Runs end at ASCII, at a kept letter and at a byte of no character.
+    EXPECT_EQ(guide_text(conversion, "a\xD0\x96\xD0\x96 \xE2\x80\x99\xC3\xA9\xE2\x80\x99\xFF\xE2\x80\x99"),
+              "a<4 <3\xE9<3<3");
+    EXPECT_EQ(asked, (std::vector<std::string>{"\xD0\x96\xD0\x96", "\xE2\x80\x99"}));
+    EXPECT_EQ(conversion.dropped(), 5u); // four euro signs and the stray byte
+    // Nothing to transliterate: the text itself, not a copy.
+    const std::string kept = "\xC3\xA9t\xC3\xA9 \xC2\xAB\xC3\x87" "a\xC2\xBB \xC3\xA0 vous";
+    EXPECT_EQ(conversion.convert(kept).data(), kept.data());
+    // A run longer than ICU is given at once is cut at a character.
+    std::string huge;
+    for (std::size_t i = 0; i <= text_conversion::longest_run / 2; ++i) huge += "\xD0\x96";
+    conversion.convert(huge);
+    EXPECT_EQ(asked.size(), 4u);
+}
+
+TEST(TextConversion, CountsWithoutTransliterating) {
+    text_conversion conversion;
+    conversion.count_dropped();
+    program_t program;
+    program[program_field::start] = "2007\xE2\x82\xAC";
+    program[program_field::title] = "\xC3\x89t\xC3\xA9 \xD0\x96";
+    std::string record;
+    stamp_converter stamps;
+    append_program_record(record, program, stamps, conversion);
+    EXPECT_EQ(conversion.dropped(), 3u);
+    std::string plain;
+    append_program_record(plain, program, stamps);
+    EXPECT_EQ(record, plain);
+}
+
+TEST(RunCache, StaysWithinItsBudgetKeepingTheRunsInUse) {
+    run_cache cache(4096);
+    cache.add("used", {"u", 0});
+    for (int i = 0; i < 1000; ++i) {
+        cache.add("run " + std::to_string(i), {"result", 0});
+        ASSERT_NE(cache.find("used"), nullptr) << i;
+        EXPECT_LE(cache.bytes(), 2u * 4096);
+    }
+    EXPECT_EQ(cache.find("run 0"), nullptr);
+}
+
+// ICU without the data it needs refuses the rules as it refuses unknown ones.
+TEST(AsciiTransliterator, RefusedWithIcusErrorName) {
+    std::string error;
+    EXPECT_EQ(ascii_transliterator::create(error, ":: Any-Nowhere ;"), nullptr);
+    EXPECT_EQ(error, "U_INVALID_ID");
+    captured_output err(stderr);
+    report_no_transliterator(error);
+    EXPECT_EQ(err.take(), "guidepack: --transliterate: ICU cannot make its transliterator: U_INVALID_ID\n");
+}
+
+} // namespace
