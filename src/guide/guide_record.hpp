@@ -6,7 +6,6 @@
 
 #include "format/guide_format.hpp"
 #include "guide/guide_model.hpp"
-#include "guide/text_conversion.hpp"
 #include "guide/zone_time.hpp"
 
 #include <cstddef>
@@ -41,13 +40,7 @@ private:
 // Appends one string as the file holds it: its 16-bit length, then its
 // single-byte text (fix_utf8), cut to 65,535 bytes. Absent is written empty.
 void append_guide_string(std::string& out, text_view field);
-// The same, the text first given to `text` (transliterated and counted).
-void append_guide_string(std::string& out, text_view field, text_conversion& text);
 
 // Appends the record of `program`: its eleven strings in file order, start
 // and stop written by `stamps`. The channel is not part of it.
 void append_program_record(std::string& out, const program_t& program, stamp_converter& stamps);
-// The same, every string but start and stop first given to `text`; those
-// two are only counted.
-void append_program_record(std::string& out, const program_t& program, stamp_converter& stamps,
-                           text_conversion& text);

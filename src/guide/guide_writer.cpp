@@ -2,6 +2,7 @@
 
 #include "format/guide_format.hpp"
 #include "guide/guide_record.hpp"
+#include "guide/text_conversion.hpp"
 #include "replace/guide_file.hpp"
 #include "replace/output_file.hpp"
 #include "guide/record_store.hpp"

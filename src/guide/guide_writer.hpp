@@ -13,6 +13,7 @@
 
 class output_file;
 class record_store;
+class text_conversion;
 
 // Writes the whole model to `path`, replacing an existing guide whole or not
 // at all (guide_file.hpp). Returns false, after saying so on standard error,

@@ -11,6 +11,7 @@
 
 #include "guide/guide_model.hpp"
 #include "guide/guide_record.hpp"
+#include "guide/text_conversion.hpp"
 #include "replace/output_file.hpp"
 
 #include <cstdint>

@@ -91,3 +91,21 @@ void text_conversion::append_run(std::string_view run) {
     converted_ += result->text;
     if (counting_) dropped_ += result->dropped;
 }
+
+void append_guide_string(std::string& out, text_view field, text_conversion& text) {
+    append_guide_string(out, field ? text_view{text.convert(*field)} : field);
+}
+
+void append_program_record(std::string& out, const program_t& program, stamp_converter& stamps,
+                           text_conversion& text) {
+    for (const program_field field : record_fields) {
+        text_view value = view_of(program[field]);
+        if (!value || (field != program_field::start && field != program_field::stop)) {
+            append_guide_string(out, value, text);
+            continue;
+        }
+        value = stamps(*value);
+        text.count(*value);
+        append_guide_string(out, value);
+    }
+}

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "guide/ascii_transliterator.hpp"
+#include "guide/guide_record.hpp"
 #include "guide/run_cache.hpp"
 
 #include <cstddef>
@@ -54,3 +55,12 @@ private:
     run_cache cache_;
     std::string converted_;
 };
+
+// append_guide_string, the text first given to `text`. (Apart from the
+// plain one, which the default run keeps as it was.)
+void append_guide_string(std::string& out, text_view field, text_conversion& text);
+
+// append_program_record, every string but start and stop first given to
+// `text`; those two are only counted.
+void append_program_record(std::string& out, const program_t& program, stamp_converter& stamps,
+                           text_conversion& text);
