@@ -17,12 +17,12 @@ constexpr std::array<bool, 256> make_kept_after_c3() {
 
 constexpr std::array<bool, 256> kept_after_c3 = make_kept_after_c3();
 
-// Whether the well-formed character of `size` bytes at `c` (not ASCII) is
-// left to fix_utf8: one of the letters above, « or ».
-bool left_as_it_is(const unsigned char* c, std::size_t size) {
-    if (size != 2) return false;
-    if (c[0] == 0xC3) return kept_after_c3[c[1]];
-    return c[0] == 0xC2 && (c[1] == 0xAB || c[1] == 0xBB);
+// Whether the character at `p` (not ASCII) is left to fix_utf8: one of the
+// letters above, « or ».
+bool left_as_it_is(const unsigned char* bytes, std::size_t size, std::size_t p) {
+    if (p + 1 >= size) return false;
+    if (bytes[p] == 0xC3) return kept_after_c3[bytes[p + 1]];
+    return bytes[p] == 0xC2 && (bytes[p + 1] == 0xAB || bytes[p + 1] == 0xBB);
 }
 
 // A converted text longer than this is not kept between strings.
@@ -55,19 +55,20 @@ std::string_view text_conversion::transliterate_runs(std::string_view text, std:
     bool runs = false;
     std::size_t copied = 0; // text before this is in converted_
     for (std::size_t p = first_high; p < size; p = skip_ascii(bytes, size, p)) {
+        // The usual case first: a letter the guide keeps.
+        if (left_as_it_is(bytes, size, p)) {
+            p += 2;
+            continue;
+        }
         std::size_t length = well_formed_length(bytes + p, size - p);
         if (length == 0) {
             dropped_ += counting_ && bytes[p] != 0xBD; // as count_dropped_characters counts it
             ++p;
             continue;
         }
-        if (left_as_it_is(bytes + p, length)) {
-            p += length;
-            continue;
-        }
         std::size_t end = p + length;
-        while (end < size && end - p < longest_run && bytes[end] >= 0x80 &&
-               (length = well_formed_length(bytes + end, size - end)) != 0 && !left_as_it_is(bytes + end, length))
+        while (end < size && end - p < longest_run && bytes[end] >= 0x80 && !left_as_it_is(bytes, size, end) &&
+               (length = well_formed_length(bytes + end, size - end)) != 0)
             end += length;
         if (!runs) converted_.clear();
         runs = true;
