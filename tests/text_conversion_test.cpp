@@ -9,11 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
-
-using namespace std::string_literals;
 
 // The guide's bytes for `text`, without their length.
 std::string guide_text(text_conversion& conversion, const std::string& text) {
@@ -22,58 +21,39 @@ std::string guide_text(text_conversion& conversion, const std::string& text) {
     return out.substr(2);
 }
 
-text_conversion with_icu() {
-    std::string error;
-    text_conversion conversion;
-    conversion.transliterate_with(ascii_transliterator::create(error));
-    EXPECT_EQ(error, "");
-    return conversion;
-}
-
 // Each result checked once against ICU 72, then written here by hand. The
 // letters the guide keeps stay its Latin-1 bytes.
 TEST(TextConversion, LanguagesBecomeTheirNearestAscii) {
-    const struct {
-        const char* text;
-        std::string guide;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"\xC3\x89pisode 3", "Episode 3"},             // Épisode 3
-        {"L'\xC3\x89quipe", "L'Equipe"},               // L'Équipe
         {"s\xC5\x93ur", "soeur"},                      // sœur
         {"l\xE2\x80\x99\xC3\xA9t\xC3\xA9", "l'\xE9t\xE9"}, // l’été
-        {"\xC3\xA9t\xC3\xA9", "\xE9t\xE9"},            // été
         {"\xC2\xAB" "\xC3\x87" "a\xC2\xBB", "\"Ca\""}, // «Ça»
         {"f\xC3\xBCr", "fur"},                         // für
         {"Stra\xC3\x9F" "e", "Strasse"},               // Straße
-        {"\xE2\x80\x9ETagesschau\xE2\x80\x9C", ",,Tagesschau\""}, // „Tagesschau“
         {"Pel\xC3\xAD" "cula", "Pelicula"},            // Película
-        {"\xC2\xBFQu\xC3\xA9?", "?Qu\xE9?"},           // ¿Qué?
         {"\xC5\x81\xC3\xB3" "d\xC5\xBA", "Lodz"},      // Łódź
-        {"Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 g\xC4\x99\xC5\x9Bl\xC4\x85", "Zazolc gesla"}, // Zażółć gęślą
         {"P\xC5\x99\xC3\xADli\xC5\xA1 \xC5\xBElu\xC5\xA5ou\xC4\x8Dk\xC3\xBD", "Prilis zlutoucky"}, // Příliš žluťoučký
         {"\xD0\x9F\xD0\xB5\xD1\x80\xD0\xB2\xD1\x8B\xD0\xB9 \xD0\xBA\xD0\xB0\xD0\xBD\xD0\xB0\xD0\xBB",
          "Pervyj kanal"},                              // Первый канал
         {"\xD0\xA9\xD1\x83\xD0\xBA\xD0\xB0", "Suka"},  // Щука
         {"\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAE", "Ellenike"}, // Ελληνική
-        {"\xCE\x95\xCE\xA1\xCE\xA4 \xCE\x95\xCE\xB9\xCE\xB4\xCE\xAE\xCF\x83\xCE\xB5\xCE\xB9\xCF\x82",
-         "ERT Eideseis"},                              // ΕΡΤ Ειδήσεις
         {"5 \xE2\x82\xAC \xC2\xBD", "5   1/2"},        // 5 € ½: ICU keeps €, which is dropped
     };
-    text_conversion conversion = with_icu();
-    for (const auto& c : cases) EXPECT_EQ(guide_text(conversion, c.text), c.guide) << c.text;
+    std::string error;
+    text_conversion conversion;
+    conversion.transliterate_with(ascii_transliterator::create(error));
+    for (const auto& [text, guide] : cases) EXPECT_EQ(guide_text(conversion, text), guide) << text;
 }
 
-// Writes "<" and the run's size in bytes, and remembers what it was asked.
-class recording_transliterator final : public ascii_transliterator {
-public:
-    explicit recording_transliterator(std::vector<std::string>& asked) : asked_(asked) {}
+// Writes "<", the run's size and a euro sign, and remembers what it was asked.
+struct recording_transliterator final : ascii_transliterator {
+    std::vector<std::string>& asked;
+    explicit recording_transliterator(std::vector<std::string>& runs) : asked(runs) {}
     void append(std::string_view text, std::string& out) const override {
-        asked_.emplace_back(text);
+        asked.emplace_back(text);
         out += "<" + std::to_string(text.size()) + "\xE2\x82\xAC";
     }
-
-private:
-    std::vector<std::string>& asked_;
 };
 
 TEST(TextConversion, EachRunAloneAndOnce) {
@@ -91,24 +71,24 @@ TEST(TextConversion, EachRunAloneAndOnce) {
     EXPECT_EQ(conversion.convert(kept).data(), kept.data());
     // A run longer than ICU is given at once is cut at a character.
     std::string huge;
-    for (std::size_t i = 0; i <= text_conversion::longest_run / 2; ++i) huge += "\xD0\x96";
+    while (huge.size() <= text_conversion::longest_run) huge += "\xD0\x96";
     conversion.convert(huge);
     EXPECT_EQ(asked.size(), 4u);
 }
 
+// Without a transliterator, only counted; start and stop too.
 TEST(TextConversion, CountsWithoutTransliterating) {
     text_conversion conversion;
     conversion.count_dropped();
     program_t program;
     program[program_field::start] = "2007\xE2\x82\xAC";
     program[program_field::title] = "\xC3\x89t\xC3\xA9 \xD0\x96";
-    std::string record;
+    std::string record, plain;
     stamp_converter stamps;
     append_program_record(record, program, stamps, conversion);
-    EXPECT_EQ(conversion.dropped(), 3u);
-    std::string plain;
     append_program_record(plain, program, stamps);
     EXPECT_EQ(record, plain);
+    EXPECT_EQ(conversion.dropped(), 3u);
 }
 
 TEST(RunCache, StaysWithinItsBudgetKeepingTheRunsInUse) {
