@@ -3,6 +3,7 @@
 #include <unicode/parseerr.h>
 #include <unicode/stringpiece.h>
 #include <unicode/translit.h>
+#include <unicode/uclean.h>
 #include <unicode/unistr.h>
 #include <unicode/utypes.h>
 
@@ -43,3 +44,5 @@ std::unique_ptr<ascii_transliterator> ascii_transliterator::create(std::string& 
     }
     return std::make_unique<icu_transliterator>(std::move(icu));
 }
+
+icu_caches::~icu_caches() { u_cleanup(); }

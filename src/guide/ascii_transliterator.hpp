@@ -27,3 +27,15 @@ public:
     // well-formed UTF-8 result.
     virtual void append(std::string_view text, std::string& out) const = 0;
 };
+
+// ICU keeps its caches (the registry of transliterators, the rules it
+// compiled) until the process ends. A run that used ICU drops them with this
+// guard once every ICU object of the run is gone, so that a memory checker
+// finds nothing left behind.
+class icu_caches {
+public:
+    icu_caches() = default;
+    icu_caches(const icu_caches&) = delete;
+    icu_caches& operator=(const icu_caches&) = delete;
+    ~icu_caches();
+};

@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 class text_conversion {
 public:
@@ -56,8 +57,8 @@ private:
     std::string converted_;
 };
 
-// append_guide_string, the text first given to `text`. (Apart from the
-// plain one, which the default run keeps as it was.)
+// append_guide_string (guide_record.hpp), the text first given to `text`.
+// The plain one, apart, stays what a run without these options runs.
 void append_guide_string(std::string& out, text_view field, text_conversion& text);
 
 // append_program_record, every string but start and stop first given to

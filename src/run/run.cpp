@@ -33,6 +33,9 @@ namespace {
 struct run_setup {
     std::optional<std::chrono::sys_seconds> fixed_time; // SOURCE_DATE_EPOCH
     listing_filter filter;
+    // With --transliterate, ICU's caches go once the records' transliterator
+    // has gone before them.
+    std::optional<icu_caches> icu;
     // The programmes are kept only when there is a guide to write.
     std::unique_ptr<record_store> records;
 };
@@ -61,9 +64,10 @@ bool find_zone(const run_options& options, std::optional<zone_time_converter>& z
 
 // How the guide's strings are converted beyond fix_utf8; false, after
 // saying why, when ICU cannot transliterate.
-bool set_up_text(const run_options& options, text_conversion& text) {
+bool set_up_text(const run_options& options, text_conversion& text, run_setup& setup) {
     if (options.stats) text.count_dropped();
     if (!options.transliterate) return true;
+    setup.icu.emplace();
     std::string error;
     std::unique_ptr<ascii_transliterator> transliterator = ascii_transliterator::create(error);
     if (!transliterator) {
@@ -83,7 +87,7 @@ bool set_up(const run_options& options, run_setup& setup) {
         return false;
     if (options.guide == nullptr) return true;
     text_conversion text;
-    if (!set_up_text(options, text)) return false;
+    if (!set_up_text(options, text, setup)) return false;
     setup.records = record_store::create_in(spill_folders_for(options.guide));
     if (!setup.records) return false;
     setup.records->convert_stamps_with(stamp_converter(std::move(zone)));
