@@ -9,6 +9,7 @@
 
 #include "common/text.hpp"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -43,6 +44,16 @@ public:
 private:
     using generation = std::unordered_map<std::string, result, id_hash, std::equal_to<>>;
     static std::size_t cost(std::string_view run, const result& value);
+    const result* find_in_generations(std::string_view run);
+
+    // A run of up to 7 bytes as one number: its bytes and its length.
+    static constexpr std::size_t shortest_runs = 7;
+    static std::uint64_t packed(std::string_view run);
+    struct short_entry {
+        std::uint64_t run = 0; // 0: empty (no run is empty)
+        const result* value = nullptr;
+    };
+    std::array<short_entry, 256> short_runs_{};
 
     std::size_t generation_bytes_;
     generation newer_;
