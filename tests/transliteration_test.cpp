@@ -289,7 +289,8 @@ TEST(Transliteration, RandomTextWithAsciiRunsGivesWhatTheWalkGives) {
 }
 
 // A well-formed character counts as dropped exactly when fix_utf8 writes
-// nothing for it alone; ASCII around it moves it to every offset.
+// nothing for it alone; ASCII around it moves it to every offset. A byte
+// that is part of no character is one, kept only as 0xBD ("oe").
 TEST(Transliteration, CountsTheCharactersItDrops) {
     static const std::string characters[] = {"a", "\xC3\xA9", "\xC3\x89", "\xC3\x87", "\xC2\xAB", "\xC2\xB0",
         "\xC2\xBD", "\xC3\xBD", "\xE2\x80\x99", "\xE2\x82\xBD", "\xD0\xBD", "\xD0\x96", "\xF0\x9F\x98\x80"};
@@ -304,10 +305,7 @@ TEST(Transliteration, CountsTheCharactersItDrops) {
         }
         ASSERT_EQ(count_dropped_characters(text), expected) << "input " << hex(text);
     }
-    // A byte that is part of no character is one, kept only as 0xBD ("oe").
-    for (const auto& [text, dropped] : {std::pair{"\xFF"s, 1u}, {"a\xBD", 0u}, {"\xE2\x82", 2u}, {"\xE2\xBD", 1u},
-                                         {"\xC0\xAF", 2u}, {"\xED\xA0\x80", 3u}, {"\xF4\x90\x80\x80", 4u}})
-        EXPECT_EQ(count_dropped_characters(text), dropped) << "input " << hex(text);
+    EXPECT_EQ(count_dropped_characters("\xFF a\xBD \xE2\x82 \xE2\xBD \xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80"), 13u);
 }
 
 TEST(Transliteration, ReturnsTheEndOfWhatItWrote) {
