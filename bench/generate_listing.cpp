@@ -1,12 +1,12 @@
-// generate-listing [--order=channel|time] [--second-source] CHANNELS DAYS
-// [OUTPUT]: writes a French XMLTV listing of CHANNELS channels, each with
-// programmes covering DAYS days, to OUTPUT or to standard output. The same
-// arguments give the same bytes on any machine: the text comes from a
-// fixed-seed PRNG and integer arithmetic only. --order=time writes the very
-// same programmes sorted by start time (channels alternate) instead of
-// channel by channel. --second-source writes the listing a second grabber
-// would give of the same channels: every time five minutes later, and a
-// tenth of the channels under another id.
+// generate-listing [--order=channel|time] [--language=fr|ru] [--second-source]
+// CHANNELS DAYS [OUTPUT]: writes a French (or Russian) XMLTV listing of
+// CHANNELS channels, each with programmes covering DAYS days, to OUTPUT or to
+// standard output. The same arguments give the same bytes on any machine: the
+// text comes from a fixed-seed PRNG and integer arithmetic only. --order=time
+// writes the very same programmes sorted by start time (channels alternate)
+// instead of channel by channel. --second-source writes the listing a second
+// grabber would give of the same channels: every time five minutes later, and
+// a tenth of the channels under another id.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -121,23 +121,6 @@ constexpr std::string_view quoted[] = {
 
 constexpr std::string_view endings[] = {".", ".", ".", ".", " !", " ?", "…"};
 
-// A description of 100 to about 600 bytes, in whole sentences.
-std::string description(prng& random) {
-    const std::size_t wanted = static_cast<std::size_t>(random.between(100, 540));
-    std::string text;
-    while (text.size() < wanted) {
-        if (!text.empty()) text += ' ';
-        text += random.pick(sentence_openers);
-        const int count = random.between(6, 16);
-        for (int i = 0; i < count && (i < 3 || text.size() < wanted); ++i) {
-            text += ' ';
-            text += random.percent(4) ? random.pick(quoted) : random.pick(words);
-        }
-        text += random.pick(endings);
-    }
-    return text;
-}
-
 constexpr std::string_view series[] = {
     "Plus belle la vie", "Les Experts : Miami", "Tom & Jerry", "Ça commence aujourd’hui",
     "Échappées belles", "Question pour un champion", "Des chiffres et des lettres",
@@ -156,15 +139,6 @@ constexpr std::string_view film_adjectives[] = {
     "perdu", "éternel", "étrange", "interdit", "oublié", "bleu", "de la peur",
     "des âmes", "du Sénégal", "à Besançon", "de Noël", "d’automne", "sans fin",
 };
-
-std::string title(prng& random, bool film) {
-    if (!film) return std::string(random.pick(series));
-    std::string text = random.percent(50) ? "Le " : "La ";
-    text += random.pick(film_nouns);
-    text += ' ';
-    text += random.pick(film_adjectives);
-    return text;
-}
 
 constexpr std::string_view episode_titles[] = {
     "Le retour", "Première partie", "Deuxième partie", "L’été de tous les dangers",
@@ -190,13 +164,6 @@ constexpr std::string_view last_names[] = {
     "Durand", "Leroy", "Moreau", "Laurent", "Rousseau", "Thébault", "Lebœuf", "N’Diaye",
 };
 
-std::string person(prng& random) {
-    std::string name(random.pick(first_names));
-    name += ' ';
-    name += random.pick(last_names);
-    return name;
-}
-
 constexpr std::string_view roles[] = {
     "Commissaire Lefèvre", "Le médecin", "Élise", "La mère", "François", "L’inspecteur",
 };
@@ -204,6 +171,146 @@ constexpr std::string_view roles[] = {
 constexpr std::string_view ratings[] = {
     "Tous publics", "Tous publics", "Tous publics", "-10", "-12", "-16", "-18",
 };
+
+constexpr std::string_view channel_names[] = {
+    "Télé Loisirs", "Canal Découverte", "Ciné Émotion", "Série Club", "Ça Détend",
+    "Océan TV", "Planète Nature", "Histoire & Société", "Jeunesse Télé", "Sport Évasion",
+};
+
+// The same kinds of text in Russian: Cyrillic words with « », ё and a few
+// Latin words, as Russian grabbers write them.
+constexpr std::string_view sentence_openers_ru[] = {
+    "Сегодня вечером", "Выросший в деревне,", "Всё начинается плохо:", "В Москве", "На Урале",
+    "Между съёмками", "После лета", "Лето 1962 года:", "Взволнованный новостью,", "После выхода из тюрьмы",
+    "В разгар зимы", "На этой неделе", "Впервые", "Иван и Ольга", "Наконец-то:",
+    "На следующий день", "Каждое утро", "Несколько дней спустя", "Сняв маску,", "Разумеется,",
+};
+
+constexpr std::string_view words_ru[] = {
+    "и", "в", "на", "с", "по", "к", "о", "из", "за", "для", "но", "что", "как", "где",
+    "уже", "очень", "после", "даже", "там", "расследование", "команда", "больница", "сначала",
+    "сегодня", "комиссар", "следователь", "врач", "ученик", "брат", "сестра", "отец", "мать",
+    "герой", "замок", "лес", "река", "окно", "театр", "остров", "берег", "деревня", "ловушка",
+    "тайна", "секрет", "правда", "вечер", "день", "год", "век", "жизнь", "общество", "находит",
+    "раскрывает", "предпочитает", "защищает", "беспокоится", "решает", "успевает", "сомневается",
+    "принимает", "отказывается", "встречает", "продолжает", "получает", "замечает", "странный",
+    "тревожный", "знаменитый", "верный", "строгий", "честный", "смешной", "молодой", "старый",
+    "новый", "последний", "первый", "большой", "маленький", "красивый", "Алексей", "Наталья",
+    "Москва", "Санкт-Петербург", "Казань", "Новосибирск", "Сочи", "Волга", "Байкал", "время",
+    "война", "любовь", "работа", "семья", "мир", "дорога", "ночь", "история", "против", "через",
+    "между", "ещё", "всегда", "щедрый", "счастье", "объявление", "подъезд", "съёмка", "ёлка",
+    "чай", "журнал", "школа", "июль", "TV", "DJ", "онлайн", "шоу", "хоккей", "футбол",
+};
+
+constexpr std::string_view quoted_ru[] = {
+    "«Я вернусь»", "«правда»", "«Хватит!»", "«дело века»", "«Элементарно»", "«Где он?»", "«мой брат»",
+};
+
+constexpr std::string_view series_ru[] = {
+    "Время", "Вести", "Поле чудес", "Давай поженимся!", "Пусть говорят", "Следствие вели...",
+    "Кухня", "Интерны", "Универ", "Физрук", "Папины дочки", "Склифосовский", "Тайны следствия",
+    "Улицы разбитых фонарей", "Вечерний Ургант", "Что? Где? Когда?", "Орёл и решка",
+    "Битва экстрасенсов", "Смешарики", "Маша и Медведь", "Спокойной ночи, малыши!", "Жди меня",
+    "Модный приговор", "Новости", "Погода",
+};
+
+constexpr std::string_view film_nouns_ru[] = {
+    "Тайна", "Замок", "Река", "Лето", "Брат", "Секрет", "Правда", "Остров", "Лес",
+    "Окно", "Сердце", "Мальчик", "Герой", "Ловушка", "Урок", "Вечер", "Ночь", "Дорога",
+};
+
+constexpr std::string_view film_adjectives_ru[] = {
+    "страха", "душ", "из Сибири", "в Казани", "под Новый год", "осени", "без конца",
+    "на краю", "в тумане", "над Волгой", "прошлого", "с юга", "навсегда",
+};
+
+constexpr std::string_view episode_titles_ru[] = {
+    "Возвращение", "Часть первая", "Часть вторая", "Лето опасностей", "От этого не отказываются",
+    "Откровения", "Горький вкус", "Ложный след", "Ловушка", "Выборы", "Новый год в семье",
+    "Под звёздами", "Наследники", "С глазу на глаз",
+};
+
+constexpr std::string_view categories_ru[] = {
+    "Сериал", "Комедия", "Драма", "Документальный", "Журнал", "Информация", "Развлечения",
+    "Детям", "Спорт", "Телефильм", "Фильм", "Детектив", "Фантастика", "Музыка",
+    "Общество", "Кулинария", "Погода", "Игра", "Детективный сериал", "Мелодрама",
+};
+
+constexpr std::string_view first_names_ru[] = {
+    "Иван", "Алексей", "Наталья", "Ольга", "Сергей", "Дмитрий", "Екатерина", "Юлия", "Андрей",
+    "Михаил", "Татьяна", "Елена", "Владимир", "Анна", "Мария", "Николай", "Пётр", "Светлана",
+    "Фёдор", "Ксения", "Григорий", "Людмила", "Константин", "Вера", "Борис", "Жанна",
+};
+
+constexpr std::string_view last_names_ru[] = {
+    "Иванов", "Петров", "Смирнов", "Кузнецов", "Соколов", "Попов", "Лебедев", "Козлов",
+    "Новиков", "Морозов", "Волков", "Соловьёв", "Васильев", "Зайцев", "Павлов", "Семёнов",
+    "Голубев", "Виноградов", "Богданов", "Воробьёв", "Фёдоров", "Михайлов", "Щербаков", "Хабенский",
+};
+
+constexpr std::string_view roles_ru[] = {
+    "Комиссар Петров", "Врач", "Елена", "Мать", "Фёдор", "Следователь",
+};
+
+constexpr std::string_view ratings_ru[] = {"0+", "6+", "12+", "12+", "16+", "16+", "18+"};
+
+constexpr std::string_view channel_names_ru[] = {
+    "Первый канал", "Россия 1", "НТВ", "Пятый канал", "Культура",
+    "Звезда", "Мир", "ТВ Центр", "Карусель", "Матч ТВ",
+};
+
+using words_t = std::span<const std::string_view>;
+
+// Every text a listing draws from, in one language.
+struct vocabulary {
+    std::string_view lang;   // the lang attribute of the texts
+    std::string_view domain; // channel ids are cN.tv.example.DOMAIN
+    words_t sentence_openers, words, quoted, series, film_articles, film_nouns, film_adjectives,
+        episode_titles, categories, first_names, last_names, roles, ratings, channel_names;
+};
+
+constexpr std::string_view film_articles[] = {"Le ", "La "};
+constexpr std::string_view film_articles_ru[] = {"", ""}; // drawn all the same: the same draws
+
+constexpr vocabulary french{"fr", "fr", sentence_openers, words, quoted, series, film_articles, film_nouns,
+                            film_adjectives, episode_titles, categories, first_names, last_names, roles,
+                            ratings, channel_names};
+constexpr vocabulary russian{"ru", "ru", sentence_openers_ru, words_ru, quoted_ru, series_ru, film_articles_ru,
+                             film_nouns_ru, film_adjectives_ru, episode_titles_ru, categories_ru, first_names_ru,
+                             last_names_ru, roles_ru, ratings_ru, channel_names_ru};
+
+// A description of 100 to about 600 bytes, in whole sentences.
+std::string description(prng& random, const vocabulary& v) {
+    const std::size_t wanted = static_cast<std::size_t>(random.between(100, 540));
+    std::string text;
+    while (text.size() < wanted) {
+        if (!text.empty()) text += ' ';
+        text += random.pick(v.sentence_openers);
+        const int count = random.between(6, 16);
+        for (int i = 0; i < count && (i < 3 || text.size() < wanted); ++i) {
+            text += ' ';
+            text += random.percent(4) ? random.pick(v.quoted) : random.pick(v.words);
+        }
+        text += random.pick(endings);
+    }
+    return text;
+}
+
+std::string title(prng& random, const vocabulary& v, bool film) {
+    if (!film) return std::string(random.pick(v.series));
+    std::string text(v.film_articles[random.percent(50) ? 0 : 1]);
+    text += random.pick(v.film_nouns);
+    text += ' ';
+    text += random.pick(v.film_adjectives);
+    return text;
+}
+
+std::string person(prng& random, const vocabulary& v) {
+    std::string name(random.pick(v.first_names));
+    name += ' ';
+    name += random.pick(v.last_names);
+    return name;
+}
 
 // Short programmes, an hour or so, and films: about twenty a day.
 constexpr int durations[] = {5, 10, 15, 26, 30, 45, 52, 52, 60, 90, 95, 105, 110, 120, 135, 150};
@@ -247,40 +354,36 @@ std::string timestamp(long minutes) {
     return text;
 }
 
-std::string channel_id(int number) {
+std::string channel_id(const vocabulary& v, int number) {
     std::string id = "c";
     id += std::to_string(number);
-    id += shift.renamed_every > 0 && number % shift.renamed_every == 0 ? ".tv.example.be" : ".tv.example.fr";
+    id += ".tv.example.";
+    id += shift.renamed_every > 0 && number % shift.renamed_every == 0 ? "be" : v.domain;
     return id;
 }
 
-constexpr std::string_view channel_names[] = {
-    "Télé Loisirs", "Canal Découverte", "Ciné Émotion", "Série Club", "Ça Détend",
-    "Océan TV", "Planète Nature", "Histoire & Société", "Jeunesse Télé", "Sport Évasion",
-};
-
-void write_channel(sink& out, int number) {
-    out << "  <channel id=\"" << channel_id(number) << "\">\n";
-    const std::string name = std::string(channel_names[static_cast<std::size_t>(number) % 10]) + " " +
-                             std::to_string(number);
+void write_channel(sink& out, const vocabulary& v, int number) {
+    out << "  <channel id=\"" << channel_id(v, number) << "\">\n";
+    const std::string name = std::string(v.channel_names[static_cast<std::size_t>(number) % v.channel_names.size()]) +
+                             " " + std::to_string(number);
     out << "    <display-name>" << escaped(name) << "</display-name>\n";
     out << "    <icon src=\"https://img.example.fr/logos/c" << long{number} << ".png\" />\n";
     out << "  </channel>\n";
 }
 
-void write_credits(sink& out, prng& random, bool film) {
+void write_credits(sink& out, prng& random, const vocabulary& v, bool film) {
     const int directors = film ? random.between(1, 2) : random.between(0, 1);
     const int actors = film ? random.between(2, 8) : random.between(0, 4);
     const bool presenter = !film && random.percent(25);
     if (directors + actors == 0 && !presenter) return;
     out << "    <credits>\n";
-    for (int i = 0; i < directors; ++i) out << "      <director>" << escaped(person(random)) << "</director>\n";
+    for (int i = 0; i < directors; ++i) out << "      <director>" << escaped(person(random, v)) << "</director>\n";
     for (int i = 0; i < actors; ++i) {
         out << "      <actor";
-        if (random.percent(50)) out << " role=\"" << escaped(random.pick(roles)) << "\"";
-        out << ">" << escaped(person(random)) << "</actor>\n";
+        if (random.percent(50)) out << " role=\"" << escaped(random.pick(v.roles)) << "\"";
+        out << ">" << escaped(person(random, v)) << "</actor>\n";
     }
-    if (presenter) out << "      <presenter>" << escaped(person(random)) << "</presenter>\n";
+    if (presenter) out << "      <presenter>" << escaped(person(random, v)) << "</presenter>\n";
     out << "    </credits>\n";
 }
 
@@ -298,22 +401,23 @@ void write_technical(sink& out, prng& random, int duration, bool episode) {
     out << "    <audio>\n      <stereo>stereo</stereo>\n    </audio>\n";
 }
 
-void write_programme(sink& out, prng& random, int channel, long start, int duration) {
+void write_programme(sink& out, prng& random, const vocabulary& v, int channel, long start, int duration) {
     const bool film = duration >= 90;
     const bool episode = !film && random.percent(60);
     out << "  <programme start=\"" << timestamp(start) << "\" stop=\"" << timestamp(start + duration)
-        << "\" channel=\"" << channel_id(channel) << "\">\n";
-    out << "    <title lang=\"fr\">" << escaped(title(random, film)) << "</title>\n";
-    if (episode) out << "    <sub-title lang=\"fr\">" << escaped(random.pick(episode_titles)) << "</sub-title>\n";
-    out << "    <desc lang=\"fr\">" << escaped(description(random)) << "</desc>\n";
-    write_credits(out, random, film);
+        << "\" channel=\"" << channel_id(v, channel) << "\">\n";
+    out << "    <title lang=\"" << v.lang << "\">" << escaped(title(random, v, film)) << "</title>\n";
+    if (episode)
+        out << "    <sub-title lang=\"" << v.lang << "\">" << escaped(random.pick(v.episode_titles)) << "</sub-title>\n";
+    out << "    <desc lang=\"" << v.lang << "\">" << escaped(description(random, v)) << "</desc>\n";
+    write_credits(out, random, v, film);
     if (film || random.percent(40)) out << "    <date>" << long{random.between(1950, 2024)} << "</date>\n";
     const int category_count = random.between(1, 3);
     for (int i = 0; i < category_count; ++i)
-        out << "    <category lang=\"fr\">" << random.pick(categories) << "</category>\n";
+        out << "    <category lang=\"" << v.lang << "\">" << random.pick(v.categories) << "</category>\n";
     write_technical(out, random, duration, episode);
     if (random.percent(85))
-        out << "    <rating system=\"CSA\">\n      <value>" << random.pick(ratings) << "</value>\n    </rating>\n";
+        out << "    <rating system=\"CSA\">\n      <value>" << random.pick(v.ratings) << "</value>\n    </rating>\n";
     if (random.percent(40))
         out << "    <star-rating>\n      <value>" << long{random.between(1, 5)} << "/5</value>\n    </star-rating>\n";
     out << "  </programme>\n";
@@ -326,29 +430,29 @@ struct channel_schedule {
     long start = 0;
 };
 
-void write_next_programme(sink& out, channel_schedule& channel, int number) {
+void write_next_programme(sink& out, const vocabulary& v, channel_schedule& channel, int number) {
     const int duration = durations[channel.random.below(static_cast<int>(std::size(durations)))];
-    write_programme(out, channel.random, number, channel.start, duration);
+    write_programme(out, channel.random, v, number, channel.start, duration);
     channel.start += duration;
 }
 
-void write_in_channel_order(sink& out, prng& random, int channels, long end) {
+void write_in_channel_order(sink& out, const vocabulary& v, prng& random, int channels, long end) {
     for (int c = 1; c <= channels; ++c) {
         channel_schedule channel{random, 0};
-        while (channel.start < end) write_next_programme(out, channel, c);
+        while (channel.start < end) write_next_programme(out, v, channel, c);
         random = channel.random;
     }
 }
 
 // The programmes of channel order, sorted by start time, then by channel.
-void write_in_time_order(sink& out, prng& random, int channels, long end) {
+void write_in_time_order(sink& out, const vocabulary& v, prng& random, int channels, long end) {
     // Each channel's random state where channel order starts it.
     std::vector<channel_schedule> schedules;
     sink nowhere(nullptr);
     for (int c = 1; c <= channels; ++c) {
         schedules.push_back({random, 0});
         channel_schedule channel{random, 0};
-        while (channel.start < end) write_next_programme(nowhere, channel, c);
+        while (channel.start < end) write_next_programme(nowhere, v, channel, c);
         random = channel.random;
     }
     using next = std::pair<long, int>; // start, channel
@@ -358,20 +462,20 @@ void write_in_time_order(sink& out, prng& random, int channels, long end) {
         const int c = due.top().second;
         due.pop();
         channel_schedule& channel = schedules[static_cast<std::size_t>(c - 1)];
-        write_next_programme(out, channel, c);
+        write_next_programme(out, v, channel, c);
         if (channel.start < end) due.push({channel.start, c});
     }
 }
 
-void write_listing(sink& out, int channels, int days, bool time_order) {
+void write_listing(sink& out, const vocabulary& v, int channels, int days, bool time_order) {
     prng random;
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n"
            "<tv source-info-name=\"Guide Exemple\" generator-info-name=\"generate-listing\">\n";
-    for (int c = 1; c <= channels; ++c) write_channel(out, c);
+    for (int c = 1; c <= channels; ++c) write_channel(out, v, c);
     const long end = 1440L * days;
-    if (time_order) write_in_time_order(out, random, channels, end);
-    else write_in_channel_order(out, random, channels, end);
+    if (time_order) write_in_time_order(out, v, random, channels, end);
+    else write_in_channel_order(out, v, random, channels, end);
     out << "</tv>\n";
 }
 
@@ -385,37 +489,36 @@ bool parse_count(const char* text, int& count) {
 
 } // namespace
 
-// One of the options; false for anything else.
-bool parse_option(std::string_view option, bool& time_order) {
-    if (option == "--order=channel" || option == "--order=time") {
-        time_order = option == "--order=time";
-        return true;
-    }
-    if (option != "--second-source") return false;
-    shift = {5, 10};
+// "--order=channel|time" into `time_order`, "--language=fr|ru" into
+// `language`, "--second-source" into `shift`; false for anything else.
+bool parse_option(std::string_view option, bool& time_order, const vocabulary*& language) {
+    if (option == "--order=channel" || option == "--order=time") time_order = option == "--order=time";
+    else if (option == "--language=fr") language = &french;
+    else if (option == "--language=ru") language = &russian;
+    else if (option == "--second-source") shift = {5, 10};
+    else return false;
     return true;
 }
 
 int main(int argc, char** argv) {
-    bool time_order = false;
-    bool options_ok = true;
-    while (argc > 1 && std::strncmp(argv[1], "--", 2) == 0) {
-        options_ok = options_ok && parse_option(argv[1], time_order);
-        --argc;
-        ++argv;
-    }
-    int channels = 0, days = 0;
-    if (!options_ok || argc < 3 || argc > 4 || !parse_count(argv[1], channels) || !parse_count(argv[2], days)) {
-        std::fprintf(stderr, "usage: generate-listing [--order=channel|time] [--second-source] CHANNELS DAYS [OUTPUT]\n");
+    const auto usage = [] {
+        std::fprintf(stderr, "usage: generate-listing [--order=channel|time] [--language=fr|ru] [--second-source]"
+                             " CHANNELS DAYS [OUTPUT]\n");
         return 2;
-    }
+    };
+    bool time_order = false;
+    const vocabulary* language = &french;
+    for (; argc > 1 && std::strncmp(argv[1], "--", 2) == 0; --argc, ++argv)
+        if (!parse_option(argv[1], time_order, language)) return usage();
+    int channels = 0, days = 0;
+    if (argc < 3 || argc > 4 || !parse_count(argv[1], channels) || !parse_count(argv[2], days)) return usage();
     std::FILE* file = argc == 4 ? std::fopen(argv[3], "wb") : stdout;
     if (file == nullptr) {
         std::perror(argv[3]);
         return 1;
     }
     sink out(file);
-    write_listing(out, channels, days, time_order);
+    write_listing(out, *language, channels, days, time_order);
     const bool written = out.finish();
     if (std::fclose(file) != 0 || !written) {
         std::fprintf(stderr, "generate-listing: write failed\n");

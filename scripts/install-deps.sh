@@ -18,7 +18,7 @@
 # fail.
 set -euo pipefail
 
-packages=(g++ cmake make libxml2-dev nlohmann-json3-dev gzip libhowardhinnant-date-dev tzdata)
+packages=(g++ cmake make libxml2-dev libicu-dev nlohmann-json3-dev gzip libhowardhinnant-date-dev tzdata)
 architecture=""
 case "${1:-}" in
   "") ;;
@@ -29,7 +29,7 @@ case "${1:-}" in
                build-essential dpkg-dev debhelper lintian) ;;
   --arm64)
     architecture=arm64
-    packages+=(crossbuild-essential-arm64 qemu-user libxml2-dev:arm64
+    packages+=(crossbuild-essential-arm64 qemu-user libxml2-dev:arm64 libicu-dev:arm64
                libhowardhinnant-date-dev:arm64) ;;
   --html)
     packages+=(chromium-headless-shell fonts-dejavu-core netpbm openssl) ;;

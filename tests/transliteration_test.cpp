@@ -288,6 +288,26 @@ TEST(Transliteration, RandomTextWithAsciiRunsGivesWhatTheWalkGives) {
     }
 }
 
+// A well-formed character counts as dropped exactly when fix_utf8 writes
+// nothing for it alone; ASCII around it moves it to every offset. A byte
+// that is part of no character is one, kept only as 0xBD ("oe").
+TEST(Transliteration, CountsTheCharactersItDrops) {
+    static const std::string characters[] = {"a", "\xC3\xA9", "\xC3\x89", "\xC3\x87", "\xC2\xAB", "\xC2\xB0",
+        "\xC2\xBD", "\xC3\xBD", "\xE2\x80\x99", "\xE2\x82\xBD", "\xD0\xBD", "\xD0\x96", "\xF0\x9F\x98\x80"};
+    byte_source source;
+    for (int round = 0; round < 5000; ++round) {
+        std::string text;
+        std::uint64_t expected = 0;
+        for (std::uint32_t n = source.next() % 8; n > 0; --n) {
+            const std::string& c = characters[source.next() % std::size(characters)];
+            text += std::string(source.next() % 20, 'x') + c;
+            expected += converted(c).empty();
+        }
+        ASSERT_EQ(count_dropped_characters(text), expected) << "input " << hex(text);
+    }
+    EXPECT_EQ(count_dropped_characters("\xFF a\xBD \xE2\x82 \xE2\xBD \xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80"), 13u);
+}
+
 TEST(Transliteration, ReturnsTheEndOfWhatItWrote) {
     std::string out(100, 'z');
     char* end = fix_utf8("\xC3\xA9t\xC3\xA9", out.data());

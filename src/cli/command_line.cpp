@@ -40,12 +40,16 @@ constexpr const char* help_text =
     "      --until=TIME      leave out the programmes that start at or after TIME\n"
     "      --days=N          the same as --from=now --until=now+Nd\n"
     "  -o, --output=GUIDE    write GUIDE from every LISTING given\n"
+    "  -t, --transliterate   write what GUIDE cannot hold (other alphabets,\n"
+    "                        capitals with accents, typographic signs) as its\n"
+    "                        nearest ASCII, by ICU, rather than drop it\n"
     "      --no-partial      leave GUIDE as it was when the listing cannot be read\n"
     "                        to its end\n"
     "  -f, --force           write GUIDE even over a file that is no guide, or\n"
     "                        without programmes over a guide that holds some\n"
     "      --stats           at the end, print one line on standard error: what was\n"
-    "                        read, written and left out, and how long it took\n"
+    "                        read, written, left out and dropped, and how long it\n"
+    "                        took\n"
     "  -h, --help            print this help and exit\n"
     "  -V, --version         print the version and exit\n"
     "\n"
@@ -70,6 +74,7 @@ constexpr option long_options[] = {
     {"until", required_argument, nullptr, until_option},
     {"days", required_argument, nullptr, days_option},
     {"output", required_argument, nullptr, 'o'},
+    {"transliterate", no_argument, nullptr, 't'},
     {"no-partial", no_argument, nullptr, no_partial_option},
     {"force", no_argument, nullptr, 'f'},
     {"stats", no_argument, nullptr, stats_option},
@@ -146,12 +151,13 @@ command parse_command_line(int argc, char** argv) {
     const char* output = nullptr;
     quiet_getopt();
     int option;
-    while ((option = getopt_long(argc, argv, ":qz:c:o:fhV", long_options, nullptr)) != -1) {
+    while ((option = getopt_long(argc, argv, ":qz:c:o:tfhV", long_options, nullptr)) != -1) {
         switch (option) {
         case 'q': options.quiet = true; break;
         case 'z': options.time_zone = optarg; break;
         case 'c': options.channels = optarg; break;
         case 'o': output = optarg; break;
+        case 't': options.transliterate = true; break;
         case from_option: options.from = optarg; break;
         case until_option: options.until = optarg; break;
         case days_option:

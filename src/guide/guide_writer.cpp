@@ -2,6 +2,7 @@
 
 #include "format/guide_format.hpp"
 #include "guide/guide_record.hpp"
+#include "guide/text_conversion.hpp"
 #include "replace/guide_file.hpp"
 #include "replace/output_file.hpp"
 #include "guide/record_store.hpp"
@@ -35,8 +36,8 @@ void write_channel(output_file& file, std::int32_t channel, std::int32_t index, 
     trace_text("\r\n");
     text_view icon = view_of(written.icon);
     if (icon) icon = convert_icon_name(*icon);
-    write_string(file, icon, scratch);
-    write_string(file, view_of(written.display_name), scratch);
+    write_string(file, icon, scratch, records.text());
+    write_string(file, view_of(written.display_name), scratch, records.text());
     write_i32(file, written.nb_programs);
     trace_text("- writing ");
     trace_number(written.nb_programs);
@@ -68,9 +69,10 @@ std::string_view convert_icon_name(std::string_view icon) {
     return icon.substr(0, icon.find('.'));
 }
 
-void write_string(output_file& file, text_view field, std::string& scratch) {
+void write_string(output_file& file, text_view field, std::string& scratch, text_conversion& text) {
     scratch.clear();
-    append_guide_string(scratch, field);
+    if (text.active()) append_guide_string(scratch, field, text);
+    else append_guide_string(scratch, field);
     file.write(scratch.data(), scratch.size());
 }
 

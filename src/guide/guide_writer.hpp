@@ -15,6 +15,7 @@
 class guide_file;
 class output_file;
 class record_store;
+class text_conversion;
 
 // How a guide is written, besides what the model holds.
 struct guide_writing {
@@ -47,9 +48,10 @@ void report_unable_to_create(const std::string& path, const std::string& cause);
 void write_prg_file(output_file& file, std::string_view stamp_digits, record_store& records,
                     const std::vector<std::int32_t>* order = nullptr);
 
-// One string: its 16-bit length, then its single-byte text. `scratch` holds
-// the converted text between calls, so that no string costs an allocation.
-void write_string(output_file& file, text_view field, std::string& scratch);
+// One string: its 16-bit length, then its single-byte text, given to `text`
+// first when it is active. `scratch` holds the converted text between calls,
+// so that no string costs an allocation.
+void write_string(output_file& file, text_view field, std::string& scratch, text_conversion& text);
 
 // The icon's base name: after the last '/', before the first '.'.
 std::string_view convert_icon_name(std::string_view icon);

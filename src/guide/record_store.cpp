@@ -150,7 +150,8 @@ void record_store::order_by_start() {
 
 void record_store::store(std::int32_t channel_index, const program_t& program) {
     record_.clear();
-    append_program_record(record_, program, stamps_);
+    if (text_.active()) append_program_record(record_, program, stamps_, text_);
+    else append_program_record(record_, program, stamps_);
     const auto channel = static_cast<std::uint32_t>(channel_index);
     if (channel >= channel_bytes_.size()) {
         channel_bytes_.resize(channel + std::size_t{1}, 0);

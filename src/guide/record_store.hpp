@@ -13,6 +13,7 @@
 
 #include "guide/guide_model.hpp"
 #include "guide/guide_record.hpp"
+#include "guide/text_conversion.hpp"
 #include "replace/output_file.hpp"
 
 #include <cstdint>
@@ -55,6 +56,11 @@ public:
     // cannot be read after the others, in order of attachment. By default
     // they come back in order of attachment.
     void order_by_start();
+
+    // How the guide's strings, the channels' too, are transliterated and
+    // counted; as fix_utf8 alone converts them by default.
+    void convert_text_with(text_conversion text) { text_ = std::move(text); }
+    text_conversion& text() { return text_; }
 
     // Throws spill_failure when the spill cannot be written.
     void store(std::int32_t channel_index, const program_t& program) override;
@@ -116,6 +122,7 @@ private:
     std::uint64_t budget_;
     std::string record_;
     stamp_converter stamps_;
+    text_conversion text_;
     std::vector<std::uint64_t> channel_bytes_;
     int error_ = 0;
     bool reading_ = false;

@@ -1,5 +1,8 @@
 #include "guide/transliteration.hpp"
 
+#include "guide/utf8_scan.hpp"
+
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -81,6 +84,14 @@ void copy_ascii(const unsigned char* bytes, std::size_t size, std::size_t& p, ch
     while (p < size && bytes[p] < 0x80) *out++ = static_cast<char>(bytes[p++]);
 }
 
+// Whether fix_utf8 writes nothing for the well-formed character of `size`
+// bytes at `c`.
+bool writes_nothing_for(const unsigned char* c, std::size_t size) {
+    if (size == 2 && c[0] == 0xC3) return after_c3[c[1]].size == 0;
+    if (size == 2 && c[0] == 0xC2 && (c[1] == 0xAB || c[1] == 0xBB)) return false;
+    return std::find(c + 1, c + size, 0xBD) == c + size; // a 0xBD byte yields "oe"
+}
+
 } // namespace
 
 char* fix_utf8(std::string_view text, char* out) {
@@ -117,4 +128,21 @@ char* fix_utf8(std::string_view text, char* out) {
         ++p;
     }
     return out;
+}
+
+std::uint64_t count_dropped_characters(std::string_view text) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    std::uint64_t dropped = 0;
+    for (std::size_t p = skip_ascii(bytes, size, 0); p < size; p = skip_ascii(bytes, size, p)) {
+        const std::size_t length = well_formed_length(bytes + p, size - p);
+        if (length == 0) {
+            dropped += bytes[p] != 0xBD;
+            ++p;
+        } else {
+            dropped += writes_nothing_for(bytes + p, length);
+            p += length;
+        }
+    }
+    return dropped;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 // One input byte yields at most two output bytes.
@@ -12,3 +13,9 @@ inline constexpr std::size_t max_fixed_size(std::size_t text_size) { return 2 * 
 // Writes the single-byte form of `text` at `out`, which has room for
 // max_fixed_size(text.size()) bytes; returns the end of what it wrote.
 char* fix_utf8(std::string_view text, char* out);
+
+// How many characters of `text` fix_utf8 writes nothing for: the characters
+// the guide cannot hold. A character is a well-formed UTF-8 sequence, or a
+// byte that is part of none (which libxml2 never delivers); one whose bytes
+// yield anything ("oe" for a 0xBD byte included) is not dropped.
+std::uint64_t count_dropped_characters(std::string_view text);

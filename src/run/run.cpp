@@ -1,9 +1,11 @@
 #include "run/run.hpp"
 
 #include "common/trace.hpp"
+#include "guide/ascii_transliterator.hpp"
 #include "guide/guide_model.hpp"
 #include "guide/guide_writer.hpp"
 #include "guide/record_store.hpp"
+#include "guide/text_conversion.hpp"
 #include "listing/libxml_library.hpp"
 #include "replace/guide_file.hpp"
 #include "replace/signal_cleanup.hpp"
@@ -22,6 +24,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <string>
 #include <unistd.h>
 #include <utility>
 
@@ -33,6 +36,9 @@ struct run_setup {
     listing_filter filter;
     // Where the guide goes, made ready before anything is read.
     std::optional<guide_file> guide;
+    // With --transliterate, ICU's caches go once the records' transliterator
+    // has gone before them.
+    std::optional<icu_caches> icu;
     // The programmes are kept only when there is a guide to write.
     std::unique_ptr<record_store> records;
 };
@@ -59,13 +65,32 @@ bool find_zone(const run_options& options, std::optional<zone_time_converter>& z
     return false;
 }
 
+// How the guide's strings are converted beyond fix_utf8; false, after
+// saying why, when ICU cannot transliterate.
+bool set_up_text(const run_options& options, text_conversion& text, run_setup& setup) {
+    if (options.stats) text.count_dropped();
+    if (!options.transliterate) return true;
+    setup.icu.emplace();
+    std::string error;
+    std::unique_ptr<ascii_transliterator> transliterator = ascii_transliterator::create(error);
+    if (!transliterator) {
+        report_no_transliterator(error);
+        return false;
+    }
+    text.transliterate_with(std::move(transliterator));
+    return true;
+}
+
 // Everything that can be refused before reading; false after saying why.
+// A dry run converts no text: it needs no transliterator.
 bool set_up(const run_options& options, run_setup& setup) {
     std::optional<zone_time_converter> zone;
     if (!find_zone(options, zone) || !find_fixed_time(setup.fixed_time) ||
         !set_up_filter(options, setup.fixed_time, setup.filter))
         return false;
     if (options.guide == nullptr) return true;
+    text_conversion text;
+    if (!set_up_text(options, text, setup)) return false;
     // A guide that cannot be written is found now, not after the whole
     // listing has been read.
     setup.guide.emplace(options.guide);
@@ -76,6 +101,7 @@ bool set_up(const run_options& options, run_setup& setup) {
     setup.records = record_store::create_in(spill_folders_for(options.guide));
     if (!setup.records) return false;
     setup.records->convert_stamps_with(stamp_converter(std::move(zone)));
+    setup.records->convert_text_with(std::move(text));
     // Several sources of one channel: its programmes in time order.
     if (options.listings.size() > 1) setup.records->order_by_start();
     return true;
@@ -88,7 +114,10 @@ bool write_guide(const char* guide, run_setup& setup, run_stats& stats) {
     const std::optional<std::vector<std::int32_t>> order = guide_channel_order(setup.filter);
     const bool saved =
         save_prg_file(*setup.guide, guide, records, {setup.fixed_time, order ? &*order : nullptr, &bytes});
-    if (saved) stats.guide_bytes = bytes;
+    if (saved) {
+        stats.guide_bytes = bytes;
+        stats.characters_dropped = records.text().dropped();
+    }
     report_unreadable_times(records.unreadable_times());
     report_spill_counts(records);
     return saved;

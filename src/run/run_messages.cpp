@@ -13,6 +13,10 @@ void report_unknown_zone(const std::string& name, bool local) {
                stderr);
 }
 
+void report_no_transliterator(const std::string& error) {
+    std::fprintf(stderr, "guidepack: --transliterate: ICU cannot make its transliterator: %s\n", error.c_str());
+}
+
 void report_guide_is_standard_output(const char* guide) {
     std::fprintf(stderr,
                  "guidepack: %s is standard output, where the trace goes: "

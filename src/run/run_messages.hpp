@@ -11,6 +11,10 @@ class record_store;
 // and `name` what TZ or /etc/localtime gave.
 void report_unknown_zone(const std::string& name, bool local);
 
+// ICU could not make the transliterator of --transliterate; `error` is
+// ICU's name for why.
+void report_no_transliterator(const std::string& error);
+
 // The guide path is standard output, where the trace goes.
 void report_guide_is_standard_output(const char* guide);
 

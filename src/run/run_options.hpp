@@ -13,6 +13,7 @@ struct run_options {
     bool no_partial = false; // a listing not read to its end leaves the guide as it was
     bool force = false;      // write the guide over any file, even an empty guide over a full one
     bool stats = false;
+    bool transliterate = false; // what the guide cannot hold, as its nearest ASCII
     std::optional<std::string> time_zone;
     const char* channels = nullptr; // the channels file
     // The time window's bounds as given (--days gives both).

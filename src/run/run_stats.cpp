@@ -23,6 +23,8 @@ std::string describe_run(const run_stats& stats, double seconds) {
             " incomplete, " + std::to_string(stats.other_channels) + " on other channels, " +
             std::to_string(stats.outside_window) + " outside the time window, " +
             count_of(stats.duplicates, "duplicate") + "; ";
+    if (stats.guide_bytes)
+        line += count_of(static_cast<std::int64_t>(stats.characters_dropped), "character") + " dropped; ";
     char duration[32];
     std::snprintf(duration, sizeof duration, "%.2f s", seconds);
     return line + duration;

@@ -19,6 +19,9 @@ struct run_stats {
     std::int64_t outside_window = 0; // outside the time window asked for
     std::int64_t duplicates = 0;     // overlapping what an earlier listing attached
     std::optional<std::uint64_t> guide_bytes; // none: no guide written
+    // Characters of the guide's strings the single-byte conversion wrote
+    // nothing for (count_dropped_characters); counted when a guide is written.
+    std::uint64_t characters_dropped = 0;
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
 
     // Takes the channels, the programmes attached and those dropped from the
