@@ -42,7 +42,8 @@ file_look look_at_file(const char* path) {
     const ssize_t size = ::read(file.get(), head, sizeof head);
     if (size <= 0) return look;
     std::string_view start(head, static_cast<std::size_t>(size));
-    look.compressed = start.starts_with(gzip_magic) || start.starts_with(xz_magic);
+    look.gzip = start.starts_with(gzip_magic);
+    look.compressed = look.gzip || start.starts_with(xz_magic);
     start = without_byte_order_mark(start);
     look.starts_like_xml = !look.compressed && first_other_byte_is_tag(file.get(), start);
     return look;

@@ -10,6 +10,8 @@ struct file_look {
     std::uint64_t size = 0;
     // gzip or xz: libxml2 unpacks it, and counts the unpacked bytes.
     bool compressed = false;
+    // Of those, gzip.
+    bool gzip = false;
     // An optional UTF-8 byte order mark and white space, then '<'.
     bool starts_like_xml = false;
 
