@@ -5,6 +5,8 @@
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cstring>
 #include <string_view>
@@ -22,12 +24,9 @@ constexpr std::size_t block_count = 8;
 constexpr std::size_t block_bytes = std::size_t{256} << 10;
 constexpr std::size_t reads_per_block = block_bytes / later_read_size + 1;
 
-bool names_url(std::string_view name) {
-    if (name.find("://") != std::string_view::npos) return true;
-    constexpr std::string_view file_scheme = "file:";
-    return name.size() >= file_scheme.size() &&
-           std::equal(file_scheme.begin(), file_scheme.end(), name.begin(),
-                      [](char a, char b) { return a == (b | 0x20); });
+// libxml2 takes "file:" names and any "scheme://" one for URLs.
+bool names_url(const char* name) {
+    return std::strstr(name, "://") != nullptr || ::strncasecmp(name, "file:", 5) == 0;
 }
 
 void ignore_message(void*, const char*, ...) {}
@@ -35,8 +34,7 @@ void ignore_message(void*, const char*, ...) {}
 } // namespace
 
 bool listing_read_ahead::suits(const char* path) {
-    const std::string_view name(path);
-    if (name == "-" || names_url(name)) return false;
+    if (std::string_view(path) == "-" || names_url(path)) return false;
     const file_look look = look_at_file(path);
     return look.regular && look.gzip;
 }
