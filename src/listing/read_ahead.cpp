@@ -69,7 +69,10 @@ void listing_read_ahead::read_all() noexcept {
         read_block* block;
         {
             std::unique_lock lock(mutex_);
-            emptied_.wait(lock, [&] { return stopping_ || filled - blocks_done_ < block_count; });
+            // Once all blocks are full, the walk empties half of them before
+            // this thread wakes: it wakes seldom, and fills several at once.
+            if (filled - blocks_done_ == block_count)
+                emptied_.wait(lock, [&] { return stopping_ || filled - blocks_done_ <= block_count / 2; });
             if (stopping_) return;
             block = &blocks_[filled % block_count];
         }
@@ -157,11 +160,13 @@ const listing_read_ahead::input_read& listing_read_ahead::next_read() {
 
 void listing_read_ahead::hand_back_block() {
     holding_ = false;
+    bool half_empty;
     {
         const std::lock_guard lock(mutex_);
         ++blocks_done_;
+        half_empty = blocks_filled_ - blocks_done_ == block_count / 2;
     }
-    emptied_.notify_one();
+    if (half_empty) emptied_.notify_one();
 }
 
 // The thread has stopped at the failed read and no longer touches the
