@@ -10,6 +10,7 @@
 #include <grp.h>
 #include <pty.h>
 #include <pwd.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -23,6 +24,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,6 +78,40 @@ protected:
     void TearDown() override { fs::remove_all(dir_); }
 
     fs::path path(const std::string& name) const { return dir_ / name; }
+
+    // `bytes` through the gzip program with `options`.
+    std::string gzip(const std::string& bytes, const std::string& options = "-nc") const {
+        write_file(path("gzip.in"), bytes);
+        EXPECT_EQ(std::system(("cd '" + dir_.string() + "' && gzip " + options + " <gzip.in >gzip.out").c_str()), 0);
+        return read_file(path("gzip.out"));
+    }
+
+    // guidepack on `listing`, written as "L", on one core (no second thread
+    // for reading or unpacking) or on all; the guide, if any, after the
+    // trace. libxml2's "I/O error" line says what errno its thread was left
+    // with: its words are left out.
+    run_result read_as_l(const std::string& listing, bool on_one_core) const {
+        write_file(path("L"), listing);
+        fs::remove(path("guide.prg"));
+        run_result r = run({"L", "guide.prg"}, false, output_to::file, errors_to::file, [on_one_core] {
+            cpu_set_t one{};
+            CPU_SET(::sched_getcpu(), &one);
+            if (on_one_core && ::sched_setaffinity(0, sizeof one, &one) != 0) ::_exit(125);
+        });
+        // Its time stamp (bytes 8 to 17) left out.
+        if (fs::exists(path("guide.prg"))) r.out += "\nguide:\n" + read_file(path("guide.prg")).erase(8, 10);
+        r.err = std::regex_replace(r.err, std::regex("I/O error : .*"), "I/O error : ...");
+        return r;
+    }
+
+    // On one core and on all, `listing` reads as `expected`.
+    void expect_read_alike(const run_result& expected, const std::string& listing) const {
+        for (const bool on_one_core : {true, false}) {
+            const run_result r = read_as_l(listing, on_one_core);
+            EXPECT_TRUE(r.status == expected.status && r.err == expected.err && r.out == expected.out)
+                << (on_one_core ? "one core" : "all cores") << ", status " << r.status << ":\n" << r.err;
+        }
+    }
 
     // Runs guidepack in the folder with relative paths, so that messages do
     // not depend on where the folder is.
@@ -572,21 +608,62 @@ TEST_F(BadInput, FailuresKeepTheOldGuide) {
     }
 }
 
-// Under a process limit no second thread starts: the reading is the same on one.
+// Under a process limit no second thread starts, for reading or unpacking:
+// the reading is the same on one.
 TEST_F(BadInput, OneThreadWhenTwoCannotBeHad) {
     const std::string channel = "<channel id=\"c\"><display-name>" + digits_text(300) + "</display-name></channel>\n"
                                 "<programme start=\"1\" stop=\"2\" channel=\"c\"><title>T</title></programme>\n";
-    write_file(path("listing.xml"), xml_head + repeated(channel, 3000) + "<bad>" + xml_tail);
+    const std::string listing = xml_head + repeated(channel, 3000) + "<bad>" + xml_tail;
+    for (const std::string& bytes : {listing, gzip(listing)}) {
+        write_file(path("listing.xml"), bytes);
+        const run_result two = run({"listing.xml", "guide.prg"}, true);
+        const std::string two_guide = guide_body(read_file(path("guide.prg")));
+        // One thread at most; in sanitizer builds LeakSanitizer would need another at exit.
+        const auto one_thread = [] { ::setenv("ASAN_OPTIONS", "detect_leaks=0", 1); limit(RLIMIT_NPROC, 1); };
+        const run_result one = run({"listing.xml", "guide.prg"}, true, output_to::file, errors_to::file, one_thread);
+        EXPECT_EQ(one.status, two.status);
+        EXPECT_EQ(one.err, two.err);
+        EXPECT_TRUE(one.out == two.out) << "traces differ";
+        EXPECT_TRUE(guide_body(read_file(path("guide.prg"))) == two_guide);
+    }
+}
 
-    const run_result two = run({"listing.xml", "guide.prg"}, true);
-    const std::string two_guide = guide_body(read_file(path("guide.prg")));
-    // One thread at most; in sanitizer builds LeakSanitizer would need another at exit.
-    const auto one_thread = [] { ::setenv("ASAN_OPTIONS", "detect_leaks=0", 1); limit(RLIMIT_NPROC, 1); };
-    const run_result one = run({"listing.xml", "guide.prg"}, true, output_to::file, errors_to::file, one_thread);
-    EXPECT_EQ(one.status, two.status);
-    EXPECT_EQ(one.err, two.err);
-    EXPECT_TRUE(one.out == two.out) << "traces differ";
-    EXPECT_TRUE(guide_body(read_file(path("guide.prg"))) == two_guide);
+// Every listing of the tests and of the shared listings, plain and gzipped:
+// a gzip listing is unpacked on a thread of its own on two cores, as
+// libxml2 unpacks it on one.
+TEST_F(BadInput, ListingsReadAlikeGzippedOrNotOnOneCoreOrMore) {
+    std::error_code ignore_missing;
+    for (const fs::path folder : {TEST_DATA_DIR, SHARED_LISTINGS_DIR})
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder, ignore_missing)) {
+            if (entry.path().string().find(".xml") == std::string::npos) continue;
+            SCOPED_TRACE(entry.path().filename().string());
+            const bool gzipped = entry.path().extension() == ".gz";
+            const std::string bytes = read_file(entry.path());
+            const std::string plain = gzipped ? gzip(bytes, "-dc") : bytes;
+            const run_result expected = read_as_l(plain, true);
+            expect_read_alike(expected, plain);
+            expect_read_alike(expected, gzipped ? bytes : gzip(plain));
+        }
+}
+
+// Where unpacking fails, reading stops at the same byte as on one core.
+TEST_F(BadInput, DamagedGzipListingEndsAsOnOneCore) {
+    const std::string whole = read_file(TEST_DATA_DIR "/iptv-org-epg__epg.iptvx.one__content.xml.gz");
+    const std::string listing = gzip(whole, "-dc");
+    std::string flipped = whole, wrong_check = whole;
+    flipped[whole.size() / 2] ^= '\xFF';
+    wrong_check[whole.size() - 8] ^= 1; // the check value's first byte
+    const std::size_t half = listing.size() / 2;
+    // Flipped bytes, a wrong check value, cut in the data and in the trailer,
+    // two members, trailing garbage.
+    const std::string damaged[] = {flipped, wrong_check, whole.substr(0, whole.size() / 2),
+                                   whole.substr(0, whole.size() - 3),
+                                   gzip(listing.substr(0, half)) + gzip(listing.substr(half)),
+                                   whole + "trailing garbage\n"};
+    for (const std::string& bytes : damaged) {
+        SCOPED_TRACE(&bytes - damaged);
+        expect_read_alike(read_as_l(bytes, true), bytes);
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // of the test data.
 #include "guide/guide_model.hpp"
 #include "listing/apply_events.hpp"
+#include "listing/read_ahead.hpp"
 #include "listing/reader.hpp"
 #include "common/xmltv_time.hpp"
 #include "captured_output.hpp"
@@ -488,6 +489,15 @@ TEST_F(Reader, RealListingValues) {
     ASSERT_FALSE(programs(0).empty());
     EXPECT_NE(russian.out.find("\ttitle = д/с Необыкновенные люди\n"), std::string::npos);
     EXPECT_EQ(programs(0)[0][program_field::title], "д/с Необыкновенные люди");
+}
+
+// Only a local gzip file is unpacked ahead; "-", URLs and the rest are libxml2's.
+TEST(ReadAhead, OnlyLocalGzipFiles) {
+    const std::string gzip = std::string(TEST_DATA_DIR) + "/iptv-org-epg__epg.iptvx.one__content.xml.gz";
+    EXPECT_TRUE(listing_read_ahead::suits(gzip.c_str()));
+    for (const std::string& other : {std::string(TEST_DATA_DIR) + "/sample.xml", std::string("-"), "file://" + gzip,
+                                     "FILE:" + gzip})
+        EXPECT_FALSE(listing_read_ahead::suits(other.c_str())) << other;
 }
 
 } // namespace

@@ -29,7 +29,8 @@ file_look look_at_file(const char* path) {
     const ssize_t size = ::read(file.get(), head, sizeof head);
     if (size <= 0) return look;
     const std::string_view start(head, static_cast<std::size_t>(size));
-    look.compressed = start.starts_with(gzip_magic) || start.starts_with(xz_magic);
+    look.gzip = start.starts_with(gzip_magic);
+    look.compressed = look.gzip || start.starts_with(xz_magic);
     return look;
 }
 

@@ -11,6 +11,8 @@ struct file_look {
     std::uint64_t size = 0;
     // gzip or xz: libxml2 unpacks it, and counts the unpacked bytes.
     bool compressed = false;
+    // Of those, gzip.
+    bool gzip = false;
 };
 
 // Looks at the file at `path`. Only a regular file is opened (a FIFO or a

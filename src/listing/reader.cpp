@@ -4,6 +4,7 @@
 #include "listing/libxml_output.hpp"
 #include "listing/listing_file.hpp"
 #include "listing/progress.hpp"
+#include "listing/read_ahead.hpp"
 
 #include <libxml/parserInternals.h>
 
@@ -13,7 +14,9 @@
 #include <climits>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
+#include <system_error>
 #include <utility>
 
 namespace {
@@ -381,6 +384,25 @@ listing_read read_listing(reader_handle reader, const char* path, const reading_
     return read;
 }
 
+// With two cores, a gzip file is unpacked on a thread of its own, as
+// libxml2 would unpack it (read_ahead.hpp). The reader is opened with the
+// path for its URL: libxml2 names the listing in its messages as it would.
+reader_handle open_listing(const char* path, const reading_plan& plan, std::optional<listing_read_ahead>& ahead) {
+    if (plan.second_thread && listing_read_ahead::suits(path)) {
+        // What xmlReaderForFile opens first; where it fails, so would that.
+        listing_read_ahead::input_handle input(xmlParserInputBufferCreateFilename(path, XML_CHAR_ENCODING_NONE));
+        if (!input) return nullptr;
+        try {
+            ahead.emplace(std::move(input));
+            return reader_handle(xmlReaderForIO(&listing_read_ahead::read, &listing_read_ahead::close, &*ahead, path,
+                                                nullptr, 0));
+        } catch (const std::system_error&) {
+            // No thread to be had: libxml2 unpacks it on this one.
+        }
+    }
+    return reader_handle(xmlReaderForFile(path, nullptr, 0));
+}
+
 } // namespace
 
 walk_step processNode(xmlTextReaderPtr reader, event_sink& sink, listing_filter* filter) {
@@ -388,8 +410,10 @@ walk_step processNode(xmlTextReaderPtr reader, event_sink& sink, listing_filter*
 }
 
 listing_read parse_xml_file(const char* path, const reading_plan& plan, listing_filter* filter) {
+    // Outlives the reader, which reads through it.
+    std::optional<listing_read_ahead> ahead;
     errno = 0;
-    reader_handle reader(xmlReaderForFile(path, nullptr, 0));
+    reader_handle reader = open_listing(path, plan, ahead);
     if (!reader) return report_unopened(path, unopened_cause(path, errno));
     return read_listing(std::move(reader), path, plan, filter);
 }
