@@ -412,9 +412,15 @@ walk_step processNode(xmlTextReaderPtr reader, event_sink& sink, listing_filter*
 listing_read parse_xml_file(const char* path, const reading_plan& plan, listing_filter* filter) {
     // Outlives the reader, which reads through it.
     std::optional<listing_read_ahead> ahead;
+    // errno tells why libxml2 could not open the listing. It is put back
+    // after: libxml2 words an I/O error of a compressed listing after the
+    // errno it finds, and one of 0 it does not print at all.
+    const int earlier = errno;
     errno = 0;
     reader_handle reader = open_listing(path, plan, ahead);
-    if (!reader) return report_unopened(path, unopened_cause(path, errno));
+    const int cause = errno;
+    errno = earlier;
+    if (!reader) return report_unopened(path, unopened_cause(path, cause));
     return read_listing(std::move(reader), path, plan, filter);
 }
 
