@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <vector>
 
@@ -24,19 +23,28 @@ struct programme_span {
 std::optional<programme_span> span_of(text_view start, text_view stop);
 
 // A union of spans, as runs that neither overlap nor touch, kept in order:
-// a channel's schedule is mostly one run, however many programmes it has.
+// a channel's schedule is mostly one run, however many programmes it has,
+// and one with gaps costs a run (16 bytes) a programme. Spans added in order
+// of time extend the last run; others wait and are merged in batches, so
+// that any order of adding stays O(log n) a span. One thread at a time uses
+// a union: overlaps() may merge what waits.
 class span_union {
 public:
     void add(programme_span span);
     void add(const span_union& other);
+    // The same, taking over `other`'s runs when this holds none yet.
+    void add(span_union&& other);
     // Whether `span` overlaps a span added: each starts before the other
     // ends, so that touching spans do not.
     bool overlaps(programme_span span) const;
-    bool empty() const { return runs_.empty(); }
-    std::size_t runs() const { return runs_.size(); }
+    bool empty() const { return runs_.empty() && waiting_.empty(); }
+    std::size_t runs() const;
 
 private:
-    std::map<std::chrono::sys_seconds, std::chrono::sys_seconds> runs_; // begin -> end
+    void merge_waiting() const;
+
+    mutable std::vector<programme_span> runs_;
+    mutable std::vector<programme_span> waiting_;
 };
 
 // Passes each programme the model attaches on to `next` (null: none, a dry

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <numeric>
 #include <queue>
+#include <span>
 #include <stdexcept>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -19,9 +20,13 @@ namespace {
 // A big record is not kept once gathered, and the pieces of a channel merged
 // by start instant are read in blocks of at most this size.
 constexpr std::size_t stream_block_size = std::size_t{1} << 20;
-// Each piece of a channel merged by start instant gets a block of the
-// channel's share of the budget, within these bounds.
+// Each piece of a channel merged by start instant gets a block of its share
+// of half the budget, at least this much (and at most stream_block_size).
 constexpr std::size_t smallest_merge_block = std::size_t{16} << 10;
+
+// A channel whose pieces are this big on average is copied by the kernel
+// straight from the spill; one in smaller pieces is read with others.
+constexpr std::uint64_t kernel_copy_size = std::uint64_t{64} << 10;
 
 // Offsets among the gathered records are 32 bits: the budget stays well
 // below 4 GiB, with room for a record beyond it.
@@ -192,7 +197,6 @@ void record_store::gather(std::uint32_t channel, const std::string& record, std:
 // channel, each channel's in order of arrival (or of start instant).
 void record_store::spill_gathered() {
     std::sort(gathered_channels_.begin(), gathered_channels_.end());
-    segment_starts_.push_back(pieces_.size());
     for (const std::uint32_t channel : gathered_channels_) spill_channel(channel);
     gathered_channels_.clear();
     gathered_.clear();
@@ -238,9 +242,26 @@ void record_store::start_reading() {
     std::vector<chain>().swap(chains_);
     std::vector<std::uint32_t>().swap(channel_records_);
     if (!spill_.flush()) fail(spill_.error());
+    index_pieces();
     if (order_given_) return;
     order_.resize(channel_bytes_.size());
     std::iota(order_.begin(), order_.end(), 0);
+}
+
+// Each channel's pieces, in the order of the segments that hold them.
+void record_store::index_pieces() {
+    channel_pieces_.assign(channel_bytes_.size() + 1, 0);
+    for (const piece& p : pieces_) ++channel_pieces_[p.channel + std::size_t{1}];
+    std::partial_sum(channel_pieces_.begin(), channel_pieces_.end(), channel_pieces_.begin());
+    piece_list_.resize(pieces_.size());
+    std::vector<std::size_t> filled(channel_pieces_.begin(), channel_pieces_.end() - 1);
+    for (const piece& p : pieces_) piece_list_[filled[p.channel]++] = &p;
+}
+
+std::span<const record_store::piece* const> record_store::pieces_of(std::int32_t channel) const {
+    const auto index = static_cast<std::size_t>(channel);
+    if (index + 1 >= channel_pieces_.size()) return {};
+    return {piece_list_.data() + channel_pieces_[index], channel_pieces_[index + 1] - channel_pieces_[index]};
 }
 
 // Reads the spill at `offset` into the parts; fails the store when it ends
@@ -277,31 +298,21 @@ std::size_t record_store::position_of(std::int32_t channel) {
     return next_;
 }
 
-const record_store::piece* record_store::piece_in_segment(std::size_t segment, std::int32_t channel) const {
-    const auto first = pieces_.begin() + static_cast<std::ptrdiff_t>(segment_starts_[segment]);
-    const auto last = segment + 1 < segment_starts_.size()
-                          ? pieces_.begin() + static_cast<std::ptrdiff_t>(segment_starts_[segment + 1])
-                          : pieces_.end();
-    const auto found = std::lower_bound(first, last, static_cast<std::uint32_t>(channel),
-                                        [](const piece& p, std::uint32_t c) { return p.channel < c; });
-    return found != last && found->channel == static_cast<std::uint32_t>(channel) ? &*found : nullptr;
-}
-
-// The segment's pieces of the group, each into its channel's place in the
+// The pieces of the group's channels, each into its channel's place in the
 // group: one read for each run of pieces that lie side by side in the spill,
-// so one read for the whole segment when the group is in channel order.
-void record_store::read_segment_pieces(std::size_t segment, std::vector<std::uint64_t>& filled) {
+// so one read a segment when the group is in channel order.
+void record_store::read_group_pieces(std::vector<std::uint64_t>& filled) {
     struct wanted {
         const piece* from;
         char* into;
     };
     std::vector<wanted> pieces;
     for (std::size_t p = group_first_; p < group_end_; ++p) {
-        const piece* found = piece_in_segment(segment, order_[p]);
-        if (found == nullptr) continue;
         std::uint64_t& at = filled[p - group_first_];
-        pieces.push_back({found, group_bytes_.data() + at});
-        at += found->bytes;
+        for (const piece* found : pieces_of(order_[p])) {
+            pieces.push_back({found, group_bytes_.data() + at});
+            at += found->bytes;
+        }
     }
     std::sort(pieces.begin(), pieces.end(),
               [](const wanted& a, const wanted& b) { return a.from->offset < b.from->offset; });
@@ -335,7 +346,7 @@ void record_store::load_group(std::size_t first) {
     for (std::size_t p = first; p < end; ++p) group_offsets_.push_back(group_offsets_.back() + bytes_of(order_[p]));
     group_bytes_.resize(total);
     std::vector<std::uint64_t> filled(group_offsets_.begin(), group_offsets_.end() - 1);
-    for (std::size_t s = 0; s < segment_starts_.size(); ++s) read_segment_pieces(s, filled);
+    read_group_pieces(filled);
 }
 
 // A channel's entries, its pieces one after the other in segment order, each
@@ -355,10 +366,12 @@ void record_store::write_in_start_order(const char* entries, std::uint64_t size,
 // In order of attachment, a channel's records lie side by side in each
 // segment: the kernel copies them into the guide, piece by piece.
 void record_store::copy_pieces(std::int32_t channel, output_file& out) {
-    for (std::size_t s = 0; s < segment_starts_.size() && !failed(); ++s) {
-        const piece* found = piece_in_segment(s, channel);
-        if (found == nullptr) continue;
-        if (!out.copy_from(spill_fd_, found->offset, found->bytes)) fail(errno);
+    for (const piece* found : pieces_of(channel)) {
+        if (failed()) return;
+        if (!out.copy_from(spill_fd_, found->offset, found->bytes)) {
+            fail(errno);
+            return;
+        }
         ++counts_.reads;
         counts_.read_back += found->bytes;
     }
@@ -367,9 +380,7 @@ void record_store::copy_pieces(std::int32_t channel, output_file& out) {
 // A channel too big to hold at once, ordered by start: its pieces, each in
 // start order, are merged as they are read, ties in segment order.
 void record_store::merge_channel(std::int32_t channel, output_file& out) {
-    std::vector<const piece*> found;
-    for (std::size_t s = 0; s < segment_starts_.size(); ++s)
-        if (const piece* p = piece_in_segment(s, channel)) found.push_back(p);
+    const std::span<const piece* const> found = pieces_of(channel);
     const std::size_t block = std::max<std::size_t>(smallest_merge_block, budget_ / (2 * found.size()));
     std::vector<entry_stream> streams;
     streams.reserve(found.size());
@@ -391,11 +402,20 @@ void record_store::merge_channel(std::int32_t channel, output_file& out) {
 void record_store::copy_channel_records(std::int32_t channel_index, output_file& out) {
     if (!reading_) start_reading();
     if (bytes_of(channel_index) == 0 || failed()) return;
-    if (!by_start_) return copy_pieces(channel_index, out);
-    // Ordered by start, a channel's pieces are sorted into one, in memory.
     const std::size_t position = position_of(channel_index);
-    if (position >= group_end_ || position < group_first_) load_group(position);
-    if (streaming_) return merge_channel(channel_index, out);
+    if (position >= group_end_ || position < group_first_) {
+        // A channel in big pieces is copied by the kernel, without going
+        // through memory; small pieces (a listing in time order) are read a
+        // group at a time, in few reads.
+        if (!by_start_ && bytes_of(channel_index) >= kernel_copy_size * pieces_of(channel_index).size())
+            return copy_pieces(channel_index, out);
+        load_group(position);
+    }
+    if (streaming_) return by_start_ ? merge_channel(channel_index, out) : copy_pieces(channel_index, out);
     const std::size_t at = position - group_first_;
-    write_in_start_order(group_bytes_.data() + group_offsets_[at], group_offsets_[at + 1] - group_offsets_[at], out);
+    const char* bytes = group_bytes_.data() + group_offsets_[at];
+    const std::uint64_t size = group_offsets_[at + 1] - group_offsets_[at];
+    // Ordered by start, a channel's pieces are sorted into one, in memory.
+    if (by_start_) write_in_start_order(bytes, size, out);
+    else out.write(bytes, size);
 }

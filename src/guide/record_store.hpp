@@ -4,11 +4,12 @@
 //
 // Records gather in memory, each channel's chained in order, up to a budget;
 // then they go to the spill as one segment, channel after channel. Read back,
-// a channel's records lie side by side in each segment: the kernel copies
-// them from the spill into the guide. Ordered by start, channels are read
-// back in groups, from each segment the group's records, and sorted in
-// memory. Every record is so read once, in whatever order the channels'
-// programmes arrived.
+// a channel's records lie side by side in each segment: when those pieces
+// are big, the kernel copies them from the spill into the guide; when they
+// are small (a listing in time order), channels are read back in groups,
+// from each segment the group's records in one read, and, ordered by start,
+// sorted in memory. Every record is so read once, in whatever order the
+// channels' programmes arrived.
 #pragma once
 
 #include "guide/guide_model.hpp"
@@ -18,6 +19,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -108,8 +110,9 @@ private:
     void start_reading();
     std::size_t position_of(std::int32_t channel);
     void load_group(std::size_t first);
-    const piece* piece_in_segment(std::size_t segment, std::int32_t channel) const;
-    void read_segment_pieces(std::size_t segment, std::vector<std::uint64_t>& filled);
+    void index_pieces();
+    std::span<const piece* const> pieces_of(std::int32_t channel) const;
+    void read_group_pieces(std::vector<std::uint64_t>& filled);
     void write_in_start_order(const char* entries, std::uint64_t size, output_file& out);
     void copy_pieces(std::int32_t channel, output_file& out);
     void merge_channel(std::int32_t channel, output_file& out);
@@ -140,9 +143,11 @@ private:
     std::vector<std::uint32_t> channel_records_; // scratch: one channel's records
 
     // The spill's layout: every segment's pieces in channel order, segment
-    // after segment, and where each segment's pieces begin.
+    // after segment; read back, each channel's pieces, in segment order, are
+    // piece_list_[channel_pieces_[c] .. channel_pieces_[c + 1]).
     std::vector<piece> pieces_;
-    std::vector<std::size_t> segment_starts_;
+    std::vector<std::size_t> channel_pieces_;
+    std::vector<const piece*> piece_list_;
 
     // Reading back, ordered by start: the channels at positions
     // [group_first_, group_end_) of order_ are loaded at once in

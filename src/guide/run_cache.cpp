@@ -1,6 +1,5 @@
 #include "guide/run_cache.hpp"
 
-#include <cstring>
 #include <utility>
 
 namespace {
@@ -16,9 +15,12 @@ std::size_t run_cache::cost(std::string_view run, const result& value) {
 }
 
 std::uint64_t run_cache::packed(std::string_view run) {
+    // Byte by byte, the first lowest, so that the key is the same on every
+    // byte order and the size's byte never covers one of the run's.
     std::uint64_t bytes = 0;
-    std::memcpy(&bytes, run.data(), run.size());
-    return bytes << 8 | run.size();
+    for (std::size_t i = 0; i < run.size(); ++i)
+        bytes |= std::uint64_t{static_cast<unsigned char>(run[i])} << (8 * (i + 1));
+    return bytes | run.size();
 }
 
 const run_cache::result* run_cache::find(std::string_view run) {

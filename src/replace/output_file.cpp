@@ -85,12 +85,11 @@ bool output_file::copy_from(int from, std::uint64_t offset, std::uint64_t size) 
         const ssize_t copied = ::copy_file_range(from, &at, fd_.get(), nullptr, static_cast<std::size_t>(size), 0);
         if (copied < 0 && errno == EINTR) continue;
         // Not between these two files (a device, a FIFO, another file
-        // system on an older kernel), or cut short: the rest by hand, which
-        // also tells a failure to read from one to write.
+        // system on an older kernel), refused, or cut short: this and every
+        // later copy by hand, which also tells a failure to read from one to
+        // write.
         if (copied <= 0) {
-            if (copied < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
-                               errno == EBADF))
-                kernel_copies_ = false;
+            kernel_copies_ = false;
             break;
         }
         offset += static_cast<std::uint64_t>(copied);

@@ -16,7 +16,7 @@ channel_ids ids_in_model() {
 // channel that has an attached programme has an id.
 void add_attached(std::vector<span_union> by_position, spans_by_channel& attached) {
     for (std::size_t i = 0; i < by_position.size(); ++i)
-        if (!by_position[i].empty()) attached[*prg_file.channels[i].id].add(by_position[i]);
+        if (!by_position[i].empty()) attached[*prg_file.channels[i].id].add(std::move(by_position[i]));
 }
 
 } // namespace
