@@ -82,15 +82,16 @@ bool set_up_text(const run_options& options, text_conversion& text, run_setup& s
 }
 
 // Everything that can be refused before reading; false after saying why.
-// A dry run converts no text: it needs no transliterator.
 bool set_up(const run_options& options, run_setup& setup) {
     std::optional<zone_time_converter> zone;
     if (!find_zone(options, zone) || !find_fixed_time(setup.fixed_time) ||
         !set_up_filter(options, setup.fixed_time, setup.filter))
         return false;
-    if (options.guide == nullptr) return true;
+    // Asked for, the transliterator is made even for a dry run, which
+    // converts nothing: -t on a machine without ICU's data is refused alike.
     text_conversion text;
     if (!set_up_text(options, text, setup)) return false;
+    if (options.guide == nullptr) return true;
     // A guide that cannot be written is found now, not after the whole
     // listing has been read.
     setup.guide.emplace(options.guide);
