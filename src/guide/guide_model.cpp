@@ -33,6 +33,12 @@ channel_t* last_channel() {
     return prg_file.nb_channels == 0 ? nullptr : &prg_file.channels.back();
 }
 
+std::int64_t programmes_attached() {
+    std::int64_t programmes = 0;
+    for (const channel_t& channel : prg_file.channels) programmes += channel.nb_programs;
+    return programmes;
+}
+
 namespace {
 
 bool is_complete(const program_t& program) {

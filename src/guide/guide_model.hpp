@@ -80,6 +80,9 @@ void set_last_channel_id(std::string_view id);
 // The last channel added, or null while there is none.
 channel_t* last_channel();
 
+// How many programmes the channels hold in all.
+std::int64_t programmes_attached();
+
 // Attaches the pending programme to the first channel with its id, or drops
 // it with a trace line saying why. Nothing is pending afterwards.
 void attach_current_program_to_channel();

@@ -10,8 +10,8 @@ namespace {
 // After a 0xC3 lead byte, the letters left to fix_utf8: Ç à â ç è é ê ë î ï ô ù.
 constexpr std::array<bool, 256> make_kept_after_c3() {
     std::array<bool, 256> kept{};
-    for (const unsigned char b : {0x87, 0xA0, 0xA2, 0xA7, 0xA8, 0xA9, 0xAA, 0xAB, 0xAE, 0xAF, 0xB4, 0xB9})
-        kept[b] = true;
+    kept[kept_c_cedilla] = true;
+    for (const unsigned char b : kept_latin1_letters) kept[b] = true;
     return kept;
 }
 

@@ -22,10 +22,9 @@ struct latin1_output {
 
 constexpr std::array<latin1_output, 256> make_after_c3_table() {
     std::array<latin1_output, 256> table{}; // nothing for any byte not listed
-    table[0x87] = {{'C', 0}, 1}; // Ç: the device has no capitals with accents
+    table[kept_c_cedilla] = {{'C', 0}, 1}; // Ç: the device has no capitals with accents
     // à â ç è é ê ë î ï ô ù: the Latin-1 byte is the UTF-8 one plus 0x40
-    for (const unsigned char b : {0xA0, 0xA2, 0xA7, 0xA8, 0xA9, 0xAA, 0xAB, 0xAE, 0xAF, 0xB4, 0xB9})
-        table[b] = {{static_cast<char>(b + 0x40), 0}, 1};
+    for (const unsigned char b : kept_latin1_letters) table[b] = {{static_cast<char>(b + 0x40), 0}, 1};
     table[0xBD] = {{'o', 'e'}, 2};
     return table;
 }

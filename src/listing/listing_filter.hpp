@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 // A programme is outside the window when its start and stop are both

@@ -63,8 +63,6 @@ bool may_write(const std::string& path) {
 // guide's name, as creating it would have failed; others with the folder's.
 bool about_the_path(int error) { return error == ENOENT || error == ENOTDIR || folder_refuses_new_files(error); }
 
-std::string described(const std::string& path, int error) { return path + ": " + std::strerror(error); }
-
 // Once renamed, the new name must reach the disk too.
 void sync_folder(const std::string& path) {
     const unique_fd folder(::open(folder_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -89,7 +87,7 @@ bool guide_file::open() {
     if (!in_place_pending_) return is_open();
     in_place_pending_ = false;
     const int fd = open_in_place(path_);
-    if (fd < 0) failure_ = described(path_, errno);
+    if (fd < 0) failure_ = path_failure(path_, errno);
     out_ = output_file(fd);
     return is_open();
 }
@@ -104,7 +102,7 @@ int guide_file::open_guide(const std::string& path) {
     switch (where.what) {
     case guide_location::kind::special:
         if (S_ISDIR(where.status.st_mode)) {
-            failure_ = described(path, EISDIR);
+            failure_ = path_failure(path, EISDIR);
             return -1;
         }
         [[fallthrough]];
@@ -112,11 +110,11 @@ int guide_file::open_guide(const std::string& path) {
         in_place_pending_ = true;
         return -1;
     case guide_location::kind::unresolved:
-        failure_ = described(path, where.error);
+        failure_ = path_failure(path, where.error);
         return -1;
     case guide_location::kind::regular:
         if (!may_write(target_)) {
-            failure_ = described(target_, errno);
+            failure_ = path_failure(target_, errno);
             return -1;
         }
         break;
@@ -128,7 +126,7 @@ int guide_file::open_guide(const std::string& path) {
     if (fd < 0) {
         const int refusal = errno;
         if (exists && folder_refuses_new_files(refusal)) return open_staged();
-        failure_ = about_the_path(refusal) ? described(target_, refusal)
+        failure_ = about_the_path(refusal) ? path_failure(target_, refusal)
                                            : temporary_file_failure(folder_of(target_), refusal);
         return -1;
     }
@@ -152,7 +150,7 @@ bool guide_file::commit() {
     if (way_ == way::replacement) return commit_replacement();
     if (way_ == way::staged) return commit_staged();
     if (out_.close()) return true;
-    failure_ = described(path_, out_.error());
+    failure_ = path_failure(path_, out_.error());
     return false;
 }
 
@@ -163,7 +161,7 @@ bool guide_file::commit_replacement() {
     if (!out_.close() && error == 0) error = out_.error();
     bool renamed = false;
     if (error != 0) failure_ = temporary_file_failure(folder_of(target_), error);
-    else if (::rename(temporary_.c_str(), target_.c_str()) != 0) failure_ = described(target_, errno);
+    else if (::rename(temporary_.c_str(), target_.c_str()) != 0) failure_ = path_failure(target_, errno);
     else renamed = true;
     if (!renamed) ::unlink(temporary_.c_str());
     cleanup_.reset();

@@ -42,8 +42,6 @@ copy_result copy_whole(int from, int to) {
     return {};
 }
 
-std::string described(const std::string& path, int error) { return path + ": " + std::strerror(error); }
-
 } // namespace
 
 bool copy_over(int staged, const std::string& staged_folder, const std::string& guide,
@@ -51,7 +49,7 @@ bool copy_over(int staged, const std::string& staged_folder, const std::string& 
     const cleanup_signals_blocked blocked;
     const unique_fd target(::open(guide.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY));
     if (!target) {
-        failure = described(guide, errno);
+        failure = path_failure(guide, errno);
         return false;
     }
     std::string folder;
@@ -61,12 +59,12 @@ bool copy_over(int staged, const std::string& staged_folder, const std::string& 
         return false;
     }
     if (const copy_result kept = copy_whole(target.get(), old.get()); kept.error != 0) {
-        failure = kept.reading ? described(guide, kept.error) : temporary_file_failure(folder, kept.error);
+        failure = kept.reading ? path_failure(guide, kept.error) : temporary_file_failure(folder, kept.error);
         return false;
     }
     const copy_result copied = copy_whole(staged, target.get());
     if (copied.error == 0) return true;
-    failure = copied.reading ? temporary_file_failure(staged_folder, copied.error) : described(guide, copied.error);
+    failure = copied.reading ? temporary_file_failure(staged_folder, copied.error) : path_failure(guide, copied.error);
     copy_whole(old.get(), target.get());
     return false;
 }

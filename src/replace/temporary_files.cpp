@@ -127,6 +127,8 @@ int create_unnamed_file(const std::vector<std::string>& folders, std::string& fo
     return -1;
 }
 
+std::string path_failure(const std::string& path, int error) { return path + ": " + std::strerror(error); }
+
 std::string temporary_file_failure(const std::string& folder, int error) {
     return "temporary file in " + folder + ": " + std::strerror(error);
 }

@@ -56,5 +56,8 @@ std::string system_temporary_folder();
 // tried.
 int create_unnamed_file(const std::vector<std::string>& folders, std::string& folder);
 
+// "PATH: CAUSE", for messages.
+std::string path_failure(const std::string& path, int error);
+
 // "temporary file in FOLDER: CAUSE", for messages.
 std::string temporary_file_failure(const std::string& folder, int error);

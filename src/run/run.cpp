@@ -124,12 +124,6 @@ bool write_guide(const char* guide, run_setup& setup, run_stats& stats) {
     return saved;
 }
 
-std::int64_t programmes_in_model() {
-    std::int64_t programmes = 0;
-    for (const channel_t& channel : prg_file.channels) programmes += channel.nb_programs;
-    return programmes;
-}
-
 int run(const run_options& options) {
     run_stats stats;
     if (options.quiet) silence_trace();
@@ -153,7 +147,7 @@ int run(const run_options& options) {
     bool ok = read.complete && selected;
     if (setup.records && read.with_nodes > 0 && selected) {
         if (options.no_partial && !read.complete) report_guide_kept(options.guide);
-        else if (!options.force && keep_fuller_guide(options.guide, programmes_in_model())) ok = false;
+        else if (!options.force && keep_fuller_guide(options.guide, programmes_attached())) ok = false;
         else ok = write_guide(options.guide, setup, stats) && ok;
     }
     // An unwritten guide's temporary file goes at once.

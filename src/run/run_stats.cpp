@@ -34,8 +34,7 @@ std::string describe_run(const run_stats& stats, double seconds) {
 
 void run_stats::count_model() {
     channels = prg_file.nb_channels;
-    programmes = 0;
-    for (const channel_t& channel : prg_file.channels) programmes += channel.nb_programs;
+    programmes = programmes_attached();
     orphans = prg_file.nb_orphans;
     incomplete = prg_file.nb_incomplete;
 }
